@@ -1,0 +1,210 @@
+#include "child_process.h"
+
+#include "debug_log.h"
+#include "paths.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// Both ends of a pipe, closed when it goes out of scope unless taken.
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    ~Pipe()
+    {
+        if (read >= 0) close(read);
+        if (write >= 0) close(write);
+    }
+    bool Open()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    int TakeRead() { int fd = read; read = -1; return fd; }
+};
+
+int OpenPidFd(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    long fd = syscall(SYS_pidfd_open, pid, 0);
+    return fd >= 0 ? static_cast<int>(fd) : -1;
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// True once the child has ended; the zombie is left for Reap, so its pid
+// (which names its process group) cannot be reused meanwhile.
+bool ChildHasEnded(pid_t pid)
+{
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return errno == ECHILD;
+    return info.si_pid == pid;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess() = default;
+
+ChildProcess::~ChildProcess()
+{
+    if (m_nPid > 0 && !m_bEnded)
+        Terminate();
+    if (m_nPidFd >= 0)
+        close(m_nPidFd);
+    if (m_nOutputFd >= 0)
+        close(m_nOutputFd);
+}
+
+bool ChildProcess::Start(const std::wstring& scriptPath)
+{
+    Pipe input, output;
+    if (!input.Open() || !output.Open()) {
+        DebugOutput("CreatePipe\n");
+        return false;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output.write, STDERR_FILENO);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    // The tool starts with default signal handling whatever the program set.
+    sigaddset(&signals, SIGPIPE);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    sigaddset(&signals, SIGCHLD);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+#ifdef POSIX_SPAWN_SETSID
+    flags |= POSIX_SPAWN_SETSID;  // no controlling terminal, own process group
+#else
+    flags |= POSIX_SPAWN_SETPGROUP;
+    posix_spawnattr_setpgroup(&attributes, 0);
+#endif
+    posix_spawnattr_setflags(&attributes, flags);
+
+    const std::string script = ToNativeBytes(scriptPath);
+    char shell[] = "/bin/sh";
+    char* argv[] = {shell, const_cast<char*>(script.c_str()), nullptr};
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        DebugOutput("CreateProcess\n");
+        return false;
+    }
+
+    m_nPid = pid;
+    m_nPidFd = OpenPidFd(pid);
+    m_nOutputFd = output.TakeRead();
+    fcntl(m_nOutputFd, F_SETFL, fcntl(m_nOutputFd, F_GETFL) | O_NONBLOCK);
+    m_bOutputOpen = true;
+    return true;  // the pipes' child ends close with `input` and `output`
+}
+
+bool ChildProcess::Wait(int milliseconds)
+{
+    if (m_bEnded || m_nPid <= 0)
+        return true;
+    if (ChildHasEnded(m_nPid)) {
+        Reap();
+        return true;
+    }
+    pollfd fds[2];
+    nfds_t count = 0;
+    if (m_bOutputOpen)
+        fds[count++] = {m_nOutputFd, POLLIN, 0};
+    if (m_nPidFd >= 0)
+        fds[count++] = {m_nPidFd, POLLIN, 0};
+    if (count == 0 || (m_nPidFd < 0 && !m_bOutputOpen)) {
+        // Nothing to watch: look at the child in short steps.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (std::chrono::steady_clock::now() < until && !ChildHasEnded(m_nPid))
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } else {
+        int timeout = milliseconds;
+        if (m_nPidFd < 0)
+            timeout = std::min(timeout, 50);  // no exit notification: look again soon
+        poll(fds, count, timeout);
+    }
+    if (ChildHasEnded(m_nPid)) {
+        Reap();
+        return true;
+    }
+    return false;
+}
+
+size_t ChildProcess::ReadPending(char* buffer, size_t size)
+{
+    if (!m_bOutputOpen)
+        return 0;
+    for (;;) {
+        const ssize_t n = read(m_nOutputFd, buffer, size);
+        if (n > 0)
+            return static_cast<size_t>(n);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            m_bOutputOpen = false;  // every writer has closed the pipe
+        return 0;
+    }
+}
+
+void ChildProcess::Terminate()
+{
+    if (m_nPid <= 0 || m_bEnded)
+        return;
+    kill(-m_nPid, SIGTERM);
+    // Give the tool a moment to end cleanly, then end what is left for good.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!ChildHasEnded(m_nPid) && std::chrono::steady_clock::now() < until) {
+        if (m_nPidFd >= 0) {
+            pollfd fd{m_nPidFd, POLLIN, 0};
+            poll(&fd, 1, 50);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    Reap();
+}
+
+void ChildProcess::Reap()
+{
+    if (m_bEnded || m_nPid <= 0)
+        return;
+    // While the child is not yet reaped its pid still names the group, so
+    // this reaches only what the tool started and left behind.
+    kill(-m_nPid, SIGKILL);
+    int status = 0;
+    while (waitpid(m_nPid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_bEnded = true;
+}

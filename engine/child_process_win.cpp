@@ -1,0 +1,130 @@
+// Windows: the script runs through the command interpreter with no console
+// window, inside a job object so that ending it ends what it started.
+#include "child_process.h"
+
+#include "debug_log.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+struct Handle {
+    HANDLE h = nullptr;
+    ~Handle() { if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h); }
+    HANDLE Take() { HANDLE t = h; h = nullptr; return t; }
+};
+
+}  // namespace
+
+ChildProcess::ChildProcess() = default;
+
+ChildProcess::~ChildProcess()
+{
+    if (m_hProcess && !m_bEnded)
+        Terminate();
+    if (m_hProcess) CloseHandle(m_hProcess);
+    if (m_hJob) CloseHandle(m_hJob);
+    if (m_hOutputRead) CloseHandle(m_hOutputRead);
+}
+
+bool ChildProcess::Start(const std::wstring& scriptPath)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    Handle outRead, outWrite, inRead, inWrite;
+    if (!CreatePipe(&outRead.h, &outWrite.h, &inherit, 0))
+        DebugOutput("StdoutRd CreatePipe\n");
+    else if (!SetHandleInformation(outRead.h, HANDLE_FLAG_INHERIT, 0))
+        DebugOutput("Stdout SetHandleInformation\n");
+    if (!CreatePipe(&inRead.h, &inWrite.h, &inherit, 0))
+        DebugOutput("Stdin CreatePipe\n");
+    else if (!SetHandleInformation(inWrite.h, HANDLE_FLAG_INHERIT, 0))
+        DebugOutput("Stdin SetHandleInformation\n");
+
+    Handle job;
+    job.h = CreateJobObjectW(nullptr, nullptr);
+    if (job.h) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job.h, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inRead.h;
+    startup.hStdOutput = outWrite.h;
+    startup.hStdError = outWrite.h;
+
+    std::wstring commandLine = L"cmd.exe /d /c \"\"" + scriptPath + L"\"\"";
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+        DebugOutput("CreateProcess\n");
+        return false;
+    }
+    if (job.h)
+        AssignProcessToJobObject(job.h, process.hProcess);
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+
+    m_hProcess = process.hProcess;
+    m_hJob = job.Take();
+    m_hOutputRead = outRead.Take();
+    return true;
+}
+
+bool ChildProcess::Wait(int milliseconds)
+{
+    if (m_bEnded || !m_hProcess)
+        return true;
+    // Pipes cannot be waited on: look for output in short steps.
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (WaitForSingleObject(m_hProcess, 50) == WAIT_OBJECT_0) {
+            Reap();
+            return true;
+        }
+        DWORD pending = 0;
+        if (m_hOutputRead && PeekNamedPipe(m_hOutputRead, nullptr, 0, nullptr, &pending, nullptr) &&
+            pending > 0)
+            return false;
+    }
+    if (WaitForSingleObject(m_hProcess, 0) == WAIT_OBJECT_0) {
+        Reap();
+        return true;
+    }
+    return false;
+}
+
+size_t ChildProcess::ReadPending(char* buffer, size_t size)
+{
+    DWORD pending = 0;
+    if (!m_hOutputRead || !PeekNamedPipe(m_hOutputRead, nullptr, 0, nullptr, &pending, nullptr) ||
+        pending == 0)
+        return 0;
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(pending < size ? pending : size);
+    if (!ReadFile(m_hOutputRead, buffer, want, &read, nullptr))
+        return 0;
+    return read;
+}
+
+void ChildProcess::Terminate()
+{
+    if (!m_hProcess || m_bEnded)
+        return;
+    if (m_hJob)
+        TerminateJobObject(m_hJob, 1);
+    else
+        TerminateProcess(m_hProcess, 1);
+    WaitForSingleObject(m_hProcess, INFINITE);
+    Reap();
+}
+
+void ChildProcess::Reap()
+{
+    if (m_hJob)
+        TerminateJobObject(m_hJob, 1);  // whatever the script left running
+    m_bEnded = true;
+}

@@ -1,0 +1,94 @@
+// The conversion engine: the queue of one run, its worker thread, the status
+// events, and the runner of the external tools. What depends on the formats
+// is reached through the virtual operations.
+#pragma once
+
+#include "status.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ChildProcess;
+
+class VelmoraEng {
+public:
+    VelmoraEng();
+    virtual ~VelmoraEng();  // requests a stop and joins a running worker
+    VelmoraEng(const VelmoraEng&) = delete;
+    VelmoraEng& operator=(const VelmoraEng&) = delete;
+
+    // Accepted source extensions without dots, separated by semicolons; an
+    // empty list accepts every file.
+    virtual std::wstring GetSourceExtensions() const = 0;
+    // Extension, without a dot, that every target gets.
+    virtual std::wstring GetTargetExtension() const = 0;
+    // Converts one file on the worker thread; true only when the target has
+    // been written.
+    virtual bool ConvertFile(const std::wstring& source, const std::wstring& target) = 0;
+    // Receives each chunk of a tool's output (zero-terminated, at most 4096
+    // bytes) on the worker thread.
+    virtual void OnToolOutput(const char* chunk) = 0;
+
+    // --- for the owner -----------------------------------------------------
+    int AddJob(const std::wstring& path);  // index, or -1 when refused
+    void ClearJobs();                      // only while no worker runs
+    JobItem GetJob(int index) const;       // a copy; empty for a bad index
+    void SetJobState(int32_t state, int index);
+    int GetJobCount() const;
+    bool Start();        // false (run reported stopped) when no worker could start
+    void RequestStop();  // only acts while the run state is STATUS_STARTED
+    bool IsWorkerRunning() const { return m_bWorkerActive.load(); }
+    void WaitForWorker();  // joins the worker of the last run, if any
+
+    // --- child process runner and work folder ------------------------------
+    // The tool folder ("core" beside the executable, ending in a separator)
+    // followed by `name`. m_strToolFolder, when set, replaces that folder.
+    std::wstring GetToolPath(const std::wstring& name = std::wstring()) const;
+    // Creates the work folder and returns a fresh, unique work path for the
+    // prefix (no file is created).
+    std::wstring MakeWorkPath(const std::wstring& prefix) const;
+    // Writes the one-shot script for a command; its path, or empty on failure.
+    std::wstring WriteToolScript(const std::wstring& commandLine) const;
+    // Runs a command through a script and waits for it; true when the child
+    // was started and the run is still STATUS_STARTED afterwards.
+    bool RunTool(const std::wstring& commandLine);
+
+    // The work folder: $XDG_CACHE_HOME/Velmora (or ~/.cache/Velmora) here, the
+    // roaming application-data folder followed by \Velmora on Windows.
+    static std::wstring GetWorkFolder();
+
+    // Quotes a path for the script so the shell takes it literally.
+    static std::wstring QuoteScriptArgument(const std::wstring& path);
+
+    // --- fields (names kept from the design) -------------------------------
+    std::atomic<int32_t> m_nShare{0};     // progress share of one file: 100 / jobs
+    std::atomic<int32_t> m_nPosition{0};  // progress position 0..100 for the owner
+    std::atomic<int32_t> m_nBase{0};      // position at which the current file began
+    std::atomic<int32_t> m_nState{STATUS_NONE};  // run state
+    std::atomic<int32_t> m_nCurrent{-1};  // job being converted, -1 when none
+    std::wstring m_strOutputFolder;       // set by the owner before Start
+    std::atomic<bool> m_bSameFolder{false};  // targets beside their sources
+    StatusCallback m_pfnCallback = nullptr;
+    intptr_t m_pUserData = 0;
+    std::wstring m_strToolFolder;  // overrides the tool folder when not empty
+
+protected:
+    bool IsSourceAccepted(const std::wstring& path) const;
+    std::wstring BuildTargetPath(const std::wstring& folder, const std::wstring& source) const;
+    void ProcessJobs();
+    int32_t Report(int32_t event, int32_t index, int32_t code);  // the callback's answer, or 0
+
+private:
+    void DrainToolOutput(ChildProcess& child);
+    void StopRun();  // step "stopped" of the worker
+
+    mutable std::mutex m_lock;  // guards m_jobs and every job's fields
+    std::vector<std::unique_ptr<JobItem>> m_jobs;
+    std::thread m_thread;
+    std::atomic<bool> m_bWorkerActive{false};
+};

@@ -1,0 +1,226 @@
+#include "paths.h"
+
+#include <cwctype>
+
+std::wstring GetFolderPart(const std::wstring& path)
+{
+    if (path.size() < 2)
+        return std::wstring();
+    // Start at the next-to-last character, so a trailing separator is skipped.
+    for (size_t i = path.size() - 2; i > 0; --i) {
+        if (IsPathSeparator(path[i]))
+            return path.substr(0, i);
+    }
+    return std::wstring();
+}
+
+std::wstring GetFileNamePart(const std::wstring& path)
+{
+    for (size_t i = path.size(); i-- > 1;) {
+        if (IsPathSeparator(path[i]))
+            return path.substr(i + 1);
+    }
+    return std::wstring();
+}
+
+namespace {
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z') x = wchar_t(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z') y = wchar_t(y - L'A' + L'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void ChangeExtension(std::wstring& path, const std::wstring& extension)
+{
+    size_t dot = path.rfind(L'.');
+    size_t separator = std::wstring::npos;
+    for (size_t i = path.size(); i-- > 0;) {
+        if (IsPathSeparator(path[i])) {
+            separator = i;
+            break;
+        }
+    }
+    if (dot != std::wstring::npos && (separator == std::wstring::npos || separator < dot)) {
+        if (EqualsIgnoringAsciiCase(std::wstring_view(path).substr(dot + 1), extension))
+            return;
+        path.erase(dot);
+    }
+    if (!extension.empty()) {
+        path += L'.';
+        path += extension;
+    }
+}
+
+// --- UTF-8 -------------------------------------------------------------------
+
+namespace {
+
+constexpr char32_t kEscapeLow = 0xDC80;  // first code point of an escaped byte
+
+// Decodes one UTF-8 sequence at `i`; returns the code point and advances `i`,
+// or returns nullopt (leaving `i`) when the bytes are not well-formed UTF-8.
+std::optional<char32_t> DecodeOne(std::string_view s, size_t& i)
+{
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    int length;
+    char32_t cp;
+    if (lead >= 0xC2 && lead <= 0xDF) { length = 2; cp = lead & 0x1F; }
+    else if (lead >= 0xE0 && lead <= 0xEF) { length = 3; cp = lead & 0x0F; }
+    else if (lead >= 0xF0 && lead <= 0xF4) { length = 4; cp = lead & 0x07; }
+    else return std::nullopt;
+    if (i + length > s.size())
+        return std::nullopt;
+    for (int k = 1; k < length; ++k) {
+        unsigned char c = byte(i + k);
+        if ((c & 0xC0) != 0x80)
+            return std::nullopt;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return std::nullopt;
+    i += length;
+    return cp;
+}
+
+void AppendWide(std::wstring& out, char32_t cp)
+{
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(cp);
+}
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Reads one code point from a wide string; nullopt for a lone surrogate (on
+// 16-bit wchar_t) or a value beyond Unicode.
+std::optional<char32_t> NextWide(std::wstring_view s, size_t& i)
+{
+    char32_t c = static_cast<char32_t>(s[i++]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0xD800 && c <= 0xDBFF && i < s.size()) {
+            char32_t low = static_cast<char32_t>(s[i]);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                ++i;
+                return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            }
+        }
+    }
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return std::nullopt;
+    return c;
+}
+
+}  // namespace
+
+std::optional<std::wstring> Utf8ToWide(std::string_view utf8)
+{
+    std::wstring out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        auto cp = DecodeOne(utf8, i);
+        if (!cp)
+            return std::nullopt;
+        AppendWide(out, *cp);
+    }
+    return out;
+}
+
+std::optional<std::string> WideToUtf8(std::wstring_view wide)
+{
+    std::string out;
+    out.reserve(wide.size());
+    for (size_t i = 0; i < wide.size();) {
+        auto cp = NextWide(wide, i);
+        if (!cp)
+            return std::nullopt;
+        AppendUtf8(out, *cp);
+    }
+    return out;
+}
+
+std::string ToNativeBytes(const std::wstring& path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (size_t i = 0; i < path.size();) {
+        char32_t c = static_cast<char32_t>(path[i]);
+        if (sizeof(wchar_t) == 4 && c >= kEscapeLow && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00);  // an escaped non-UTF-8 byte
+            ++i;
+            continue;
+        }
+        auto cp = NextWide(path, i);
+        AppendUtf8(out, cp ? *cp : U'\uFFFD');
+    }
+    return out;
+}
+
+std::filesystem::path ToNativePath(const std::wstring& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(path);
+#else
+    return std::filesystem::path(ToNativeBytes(path));
+#endif
+}
+
+std::wstring FromNativePath(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return path.wstring();
+#else
+    const std::string& bytes = path.native();
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        if (auto cp = DecodeOne(bytes, i)) {
+            AppendWide(out, *cp);
+        } else {
+            out += static_cast<wchar_t>(0xDC00 + static_cast<unsigned char>(bytes[i]));
+            ++i;
+        }
+    }
+    return out;
+#endif
+}

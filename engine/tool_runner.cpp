@@ -1,0 +1,223 @@
+// The runner of the external tools and the work folder.
+#include "engine.h"
+
+#include "child_process.h"
+#include "debug_log.h"
+#include "paths.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shlobj.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::filesystem::path ExecutablePath()
+{
+#ifdef _WIN32
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+#else
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error);
+#endif
+}
+
+unsigned long long TickCount()
+{
+    using namespace std::chrono;
+    return static_cast<unsigned long long>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+unsigned long ProcessId()
+{
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+}
+
+// Writes the whole text to a new file; false (and no file) on failure.
+bool WriteNewFile(const std::wstring& path, const std::string& text)
+{
+#ifdef _WIN32
+    FILE* file = _wfopen(path.c_str(), L"wbx");
+#else
+    const int fd = open(ToNativeBytes(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && !file)
+        close(fd);
+#endif
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed)
+        return true;
+    std::error_code error;
+    std::filesystem::remove(ToNativePath(path), error);
+    return false;
+}
+
+}  // namespace
+
+std::wstring VelmoraEng::GetToolPath(const std::wstring& name) const
+{
+    std::wstring folder = m_strToolFolder;
+    if (folder.empty()) {
+        folder = FromNativePath(ExecutablePath().parent_path());
+        folder += kPathSeparator;
+        folder += L"core";
+    }
+    if (folder.empty() || !IsPathSeparator(folder.back()))
+        folder += kPathSeparator;
+    return folder + name;
+}
+
+std::wstring VelmoraEng::GetWorkFolder()
+{
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return std::wstring();
+    return std::wstring(buffer) + L"\\Velmora";
+#else
+    std::wstring base;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') {
+        base = FromNativePath(cache);
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home)
+            return std::wstring();
+        base = FromNativePath(home) + L"/.cache";
+    }
+    while (base.size() > 1 && base.back() == L'/')
+        base.pop_back();
+    return base + L"/Velmora";
+#endif
+}
+
+std::wstring VelmoraEng::MakeWorkPath(const std::wstring& prefix) const
+{
+    const std::wstring folder = GetWorkFolder();
+    std::error_code error;
+    const std::filesystem::path native = ToNativePath(folder);
+    if (std::filesystem::create_directories(native, error)) {
+        // The folder holds copies of the user's books: keep it private.
+        std::filesystem::permissions(native, std::filesystem::perms::owner_all, error);
+    }
+    // Tick count, process id and a sequence number keep the names of two
+    // instances, and of two calls within one millisecond, apart.
+    static std::atomic<unsigned> sequence{0};
+    const std::wstring unique = std::to_wstring(TickCount()) + L"-" + std::to_wstring(ProcessId()) +
+                                L"-" + std::to_wstring(++sequence);
+    return folder + kPathSeparator + prefix + unique;
+}
+
+std::wstring VelmoraEng::QuoteScriptArgument(const std::wstring& path)
+{
+#ifdef _WIN32
+    // Batch files expand %name%: a literal percent sign is written twice.
+    std::wstring quoted = L"\"";
+    for (wchar_t c : path) {
+        quoted += c;
+        if (c == L'%')
+            quoted += L'%';
+    }
+    return quoted + L"\"";
+#else
+    // Single quotes take everything literally; a quote itself ends the quoted
+    // run, is escaped, and a new run begins.
+    std::wstring quoted = L"'";
+    for (wchar_t c : path) {
+        if (c == L'\'')
+            quoted += L"'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + L"'";
+#endif
+}
+
+std::wstring VelmoraEng::WriteToolScript(const std::wstring& commandLine) const
+{
+#ifdef _WIN32
+    const std::wstring path = MakeWorkPath(L"velmora") + L".bat";
+    std::wstring text = L"chcp " + std::to_wstring(GetACP()) + L"\r\n\r\n" + commandLine +
+                        L"\r\n\r\ndel " + QuoteScriptArgument(path);
+    auto bytes = WideToUtf8(text);
+    if (!bytes || !WriteNewFile(path, *bytes))
+        return std::wstring();
+#else
+    const std::wstring path = MakeWorkPath(L"velmora") + L".sh";
+    const std::wstring text = L"export LANG=C.UTF-8 LC_ALL=C.UTF-8\n\n" + commandLine +
+                              L"\n\nrm -f -- " + QuoteScriptArgument(path) + L"\n";
+    if (!WriteNewFile(path, ToNativeBytes(text)))
+        return std::wstring();
+#endif
+    return path;
+}
+
+bool VelmoraEng::RunTool(const std::wstring& commandLine)
+{
+    const std::wstring script = WriteToolScript(commandLine);
+    if (script.empty()) {
+        DebugOutput("CreateProcess\n");
+        return false;
+    }
+
+    ChildProcess child;
+    const bool started = child.Start(script);
+    if (started) {
+        // Returns as soon as the tool ends; reads its output as it arrives so
+        // a talkative tool never blocks on a full pipe; looks at the stop
+        // request at least every 500 ms.
+        while (!child.Wait(500)) {
+            DrainToolOutput(child);
+            if (m_nState != STATUS_STARTED) {
+                child.Terminate();
+                break;
+            }
+        }
+        DrainToolOutput(child);
+    }
+    std::error_code error;
+    std::filesystem::remove(ToNativePath(script), error);  // normally gone already
+    return started && m_nState == STATUS_STARTED;
+}
+
+void VelmoraEng::DrainToolOutput(ChildProcess& child)
+{
+    char buffer[4096 + 1];
+    for (;;) {
+        const size_t n = child.ReadPending(buffer, sizeof buffer - 1);
+        if (n == 0)
+            return;
+        buffer[n] = '\0';
+        DebugOutput(std::string_view(buffer, n));
+        OnToolOutput(buffer);
+    }
+}

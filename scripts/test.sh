@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. The window's tests
+# need an X server: when none is given they run inside xvfb-run.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${CORVALE_BUILD_DIR:-$here/build}
+bash "$here/scripts/install-deps.sh"
+bash "$here/scripts/build.sh"
+cd "$build"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1600x1200x24" ctest --output-on-failure -j "$(nproc)"
+fi
+exec ctest --output-on-failure -j "$(nproc)"

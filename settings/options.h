@@ -1,0 +1,29 @@
+// The program's settings while it runs: the output-folder text and the PDF
+// page size. One object, reachable through g_pOptions; the window loads and
+// saves it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class COptions {
+public:
+    static constexpr int32_t kDefaultPageWidth = 210;   // A4
+    static constexpr int32_t kDefaultPageHeight = 297;
+
+    COptions() = default;
+    virtual ~COptions() = default;
+
+    std::wstring m_strOutputPath;  // text of the output-folder field
+    // Read by the worker thread at the start of each book while the window
+    // may change them.
+    std::atomic<int32_t> m_nPageWidth{kDefaultPageWidth};
+    std::atomic<int32_t> m_nPageHeight{kDefaultPageHeight};
+};
+
+// The one settings object, set by whoever creates it; null otherwise.
+extern COptions* g_pOptions;
+
+// The output folder of a first start: the user's home folder ("C:\" on Windows).
+std::wstring DefaultOutputFolder();

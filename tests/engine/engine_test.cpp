@@ -1,0 +1,290 @@
+#include "fake_engine.h"
+
+#include "engine/paths.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+namespace {
+
+// Runs one whole run and waits for the worker's end.
+void RunToEnd(FakeEngine& engine)
+{
+    ASSERT_TRUE(engine.Start());
+    engine.WaitForWorker();
+}
+
+std::vector<Event> JobEvents(const std::vector<Event>& events, int index)
+{
+    std::vector<Event> result;
+    for (const Event& e : events)
+        if (e.event == EVENT_JOB_STATE && e.index == index)
+            result.push_back(e);
+    return result;
+}
+
+}  // namespace
+
+TEST(EngineQueue, AcceptsOnlyTheSourceExtension)
+{
+    FakeEngine engine;
+    EXPECT_EQ(engine.AddJob(L"/in/book.MOBI"), 0);
+    EXPECT_EQ(engine.AddJob(L"/in/other.mobi"), 1);
+    EXPECT_EQ(engine.AddJob(L"/in/book.epub"), -1);
+    EXPECT_EQ(engine.AddJob(L"/in/book"), -1);
+    EXPECT_EQ(engine.AddJob(L"/in/book."), -1);
+    EXPECT_EQ(engine.AddJob(L"/in/a.mobi/book"), -1);  // the dot lies in a folder name
+    EXPECT_EQ(engine.AddJob(L"/in/book.mobi.bak"), -1);
+    EXPECT_EQ(engine.GetJobCount(), 2);
+    EXPECT_EQ(engine.GetJob(0).source, L"/in/book.MOBI");
+    EXPECT_EQ(engine.GetJob(0).state, STATUS_NONE);
+
+    const JobItem missing = engine.GetJob(7);
+    EXPECT_TRUE(missing.source.empty());
+    EXPECT_EQ(missing.state, STATUS_NONE);
+    engine.SetJobState(STATUS_FAILED, 7);  // ignored, nothing reported
+    EXPECT_TRUE(engine.Events().empty());
+
+    engine.ClearJobs();
+    EXPECT_EQ(engine.GetJobCount(), 0);
+}
+
+TEST(EngineRun, EmptyRunReportsStartedThenFinished)
+{
+    FakeEngine engine;
+    RunToEnd(engine);
+    EXPECT_EQ(engine.Events(), (std::vector<Event>{{2, -1, 2}, {2, -1, 5}}));
+    EXPECT_EQ(engine.m_nState, STATUS_FINISHED);
+    EXPECT_FALSE(engine.IsWorkerRunning());
+}
+
+TEST(EngineRun, EventsOfOneRunInOrder)
+{
+    TempDir dir;
+    FakeEngine engine;
+    engine.m_strOutputFolder = FromNativePath(dir.path());
+    engine.AddJob(L"/in/a.mobi");
+    engine.AddJob(L"/in/b.mobi");
+    engine.convert = [&](const std::wstring& source, const std::wstring&) {
+        return source == L"/in/a.mobi";  // the second one fails
+    };
+    RunToEnd(engine);
+    EXPECT_EQ(engine.Events(), (std::vector<Event>{
+                                   {2, -1, 2},
+                                   {3, 0, 1}, {3, 1, 1},
+                                   {3, 0, 2}, {3, 0, 5},
+                                   {3, 1, 2}, {3, 1, 6},
+                                   {2, -1, 5},
+                               }));
+    EXPECT_EQ(engine.GetJob(0).target, FromNativePath(dir.path() / "a.pdf"));
+    EXPECT_EQ(engine.m_nShare, 50);
+    EXPECT_EQ(engine.m_nCurrent, -1);
+}
+
+TEST(EngineRun, ExistingTargetIsKeptWithoutTheOwnersYes)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "a.pdf", "old"));
+    for (bool withCallback : {true, false}) {
+        FakeEngine engine;
+        engine.m_strOutputFolder = FromNativePath(dir.path());
+        engine.AddJob(L"/in/a.mobi");
+        engine.AddJob(L"/in/b.mobi");
+        if (withCallback)
+            engine.answer = [](const Event&) { return 0; };
+        else
+            engine.m_pfnCallback = nullptr;
+        RunToEnd(engine);
+        EXPECT_EQ(engine.GetJob(0).state, STATUS_STOPPED);
+        EXPECT_EQ(engine.GetJob(1).state, STATUS_FINISHED);  // the run goes on
+        EXPECT_EQ(engine.Converted().size(), 1u);
+        EXPECT_EQ(ReadTextFile(dir / "a.pdf"), "old");
+        if (withCallback) {
+            EXPECT_EQ(JobEvents(engine.Events(), 0),
+                      (std::vector<Event>{{3, 0, 1}, {3, 0, 2}, {3, 0, 4}}));
+        }
+    }
+}
+
+TEST(EngineRun, ExistingTargetIsConvertedWhenTheOwnerSaysYes)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "a.pdf", "old"));
+    FakeEngine engine;
+    engine.m_strOutputFolder = FromNativePath(dir.path());
+    engine.AddJob(L"/in/a.mobi");
+    engine.answer = [](const Event& e) { return e.event == EVENT_ASK_OVERWRITE ? 1 : 0; };
+    RunToEnd(engine);
+    const std::vector<Event> events = engine.Events();
+    EXPECT_NE(std::find(events.begin(), events.end(), Event{1, 0, 0}), events.end());
+    EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
+}
+
+TEST(EngineRun, StopDuringAConversionStopsThatJobAndTheWaitingOnes)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    for (const wchar_t* name : {L"/in/a.mobi", L"/in/b.mobi", L"/in/c.mobi"})
+        engine.AddJob(name);
+    std::promise<void> entered, stopRequested;
+    auto stopped = stopRequested.get_future();
+    engine.convert = [&](const std::wstring&, const std::wstring&) {
+        entered.set_value();
+        stopped.wait();
+        return false;  // a conversion cut off by the stop
+    };
+    ASSERT_TRUE(engine.Start());
+    entered.get_future().wait();
+    engine.RequestStop();
+    EXPECT_EQ(engine.m_nState, STATUS_PAUSING);
+    stopRequested.set_value();
+    engine.WaitForWorker();
+
+    EXPECT_EQ(engine.GetJob(0).state, STATUS_STOPPED);
+    EXPECT_EQ(engine.GetJob(1).state, STATUS_STOPPED);
+    EXPECT_EQ(engine.GetJob(2).state, STATUS_STOPPED);
+    EXPECT_EQ(engine.Converted().size(), 1u);
+    const std::vector<Event> events = engine.Events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 1], (Event{2, -1, 4}));
+    EXPECT_NE(std::find(events.begin(), events.end(), Event{2, -1, 3}), events.end());
+    EXPECT_EQ(std::count(events.begin(), events.end(), Event{3, 0, 6}), 0);
+    EXPECT_EQ(engine.m_nState, STATUS_STOPPED);
+}
+
+TEST(EngineRun, StopAfterTheLastResultEndsStoppedWithoutChangingJobs)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    engine.AddJob(L"/in/a.mobi");
+    engine.answer = [&](const Event& e) {
+        if (e == Event{3, 0, 5})
+            engine.RequestStop();
+        return 0;
+    };
+    RunToEnd(engine);
+    const std::vector<Event> events = engine.Events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[events.size() - 3], (Event{3, 0, 5}));
+    EXPECT_EQ(events[events.size() - 2], (Event{2, -1, 3}));
+    EXPECT_EQ(events[events.size() - 1], (Event{2, -1, 4}));
+    EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
+}
+
+TEST(EngineRun, RequestStopWhileIdleDoesNothing)
+{
+    FakeEngine engine;
+    engine.RequestStop();
+    EXPECT_TRUE(engine.Events().empty());
+    EXPECT_EQ(engine.m_nState, STATUS_NONE);
+    RunToEnd(engine);
+    engine.ClearRecords();
+    engine.RequestStop();
+    EXPECT_TRUE(engine.Events().empty());
+    EXPECT_EQ(engine.m_nState, STATUS_FINISHED);
+}
+
+TEST(EngineTargets, SameFolderAndTrailingSeparators)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/out///";
+    engine.AddJob(L"/in/My Book.mobi");
+    RunToEnd(engine);
+    EXPECT_EQ(engine.GetJob(0).target, L"/out/My Book.pdf");
+
+    engine.m_bSameFolder = true;
+    RunToEnd(engine);
+    EXPECT_EQ(engine.GetJob(0).target, L"/in/My Book.pdf");
+
+    EXPECT_EQ(engine.BuildTargetPath(L"/", L"/in/x.mobi"), L"/x.pdf");
+    EXPECT_EQ(engine.BuildTargetPath(L"/out", L"/in/x.PDF"), L"/out/x.PDF");
+}
+
+TEST(EngineRun, JobAddedDuringTheRunIsConverted)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    engine.AddJob(L"/in/a.mobi");
+    engine.convert = [&](const std::wstring& source, const std::wstring&) {
+        if (source == L"/in/a.mobi")
+            engine.AddJob(L"/in/late.mobi");
+        return true;
+    };
+    RunToEnd(engine);
+    ASSERT_EQ(engine.GetJobCount(), 2);
+    EXPECT_EQ(engine.GetJob(1).state, STATUS_FINISHED);
+    EXPECT_EQ(engine.Converted().size(), 2u);
+}
+
+TEST(EngineRun, SecondRunResetsFinishedJobsToWaiting)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    engine.AddJob(L"/in/a.mobi");
+    RunToEnd(engine);
+    ASSERT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
+    engine.ClearRecords();
+    RunToEnd(engine);
+    EXPECT_EQ(JobEvents(engine.Events(), 0),
+              (std::vector<Event>{{3, 0, 1}, {3, 0, 2}, {3, 0, 5}}));
+    EXPECT_EQ(engine.Converted().size(), 1u);
+}
+
+TEST(EngineRun, JobMarkedFinishedByTheOwnerIsSkipped)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    engine.AddJob(L"/in/a.mobi");
+    engine.AddJob(L"/in/b.mobi");
+    engine.answer = [&](const Event& e) {
+        if (e == Event{3, 0, 2})
+            engine.SetJobState(STATUS_FINISHED, 1);
+        return 0;
+    };
+    RunToEnd(engine);
+    EXPECT_EQ(engine.Converted().size(), 1u);
+    EXPECT_TRUE(JobEvents(engine.Events(), 1).size() == 2u);  // waiting, then the owner's 5
+}
+
+TEST(EngineRun, SecondStartIsRefusedWhileTheWorkerRuns)
+{
+    FakeEngine engine;
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    engine.AddJob(L"/in/a.mobi");
+    std::promise<void> entered, release;
+    auto released = release.get_future();
+    engine.convert = [&](const std::wstring&, const std::wstring&) {
+        entered.set_value();
+        released.wait();
+        return true;
+    };
+    ASSERT_TRUE(engine.Start());
+    entered.get_future().wait();
+    EXPECT_TRUE(engine.IsWorkerRunning());
+    EXPECT_FALSE(engine.Start());
+    release.set_value();
+    engine.WaitForWorker();
+    EXPECT_FALSE(engine.IsWorkerRunning());
+    EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
+}
+
+TEST(EngineLifetime, DestroyingARunningEngineStopsAndJoinsItsWorker)
+{
+    std::promise<void> entered;
+    auto engine = std::make_unique<FakeEngine>();
+    engine->m_strOutputFolder = L"/nonexistent-out";
+    engine->AddJob(L"/in/a.mobi");
+    FakeEngine* raw = engine.get();
+    engine->convert = [&entered, raw](const std::wstring&, const std::wstring&) {
+        entered.set_value();
+        while (raw->m_nState == STATUS_STARTED)
+            std::this_thread::yield();
+        return false;
+    };
+    ASSERT_TRUE(engine->Start());
+    entered.get_future().wait();
+    engine.reset();  // must not crash or hang
+    SUCCEED();
+}
