@@ -1,0 +1,211 @@
+// corvale-convert: the conversion engine on the command line, for scripts and
+// for people converting many books at once.
+#include "cli_options.h"
+#include "console_report.h"
+
+#include "engine/mobi_pdf.h"
+#include "engine/paths.h"
+#include "settings/options.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <pthread.h>
+#include <time.h>
+#endif
+
+namespace {
+
+// The engine with what the console needs: each book's tool output, so a
+// failure can say why.
+class ConsoleEngine : public MobiPdfEng {
+public:
+    ConsoleEngine(ConsoleReport& report, bool replace) : m_report(report), m_bReplace(replace)
+    {
+        m_pfnCallback = &ConsoleEngine::Callback;
+        m_pUserData = reinterpret_cast<intptr_t>(this);
+    }
+    ~ConsoleEngine() override
+    {
+        RequestStop();
+        WaitForWorker();
+    }
+
+    void OnToolOutput(const char* chunk) override
+    {
+        std::lock_guard guard(m_outputLock);
+        m_toolOutput += chunk;
+    }
+
+    bool AllFinished() const { return m_nFinished == GetJobCount(); }
+
+private:
+    static int32_t Callback(intptr_t user, int32_t event, int32_t index, int32_t code)
+    {
+        return reinterpret_cast<ConsoleEngine*>(user)->OnEvent(event, index, code);
+    }
+
+    int32_t OnEvent(int32_t event, int32_t index, int32_t code)
+    {
+        if (event == EVENT_ASK_OVERWRITE) {
+            m_nKeptTarget = m_bReplace ? -1 : index;
+            return m_bReplace ? 1 : 0;
+        }
+        if (event != EVENT_JOB_STATE)
+            return 0;
+        const JobItem job = GetJob(index);
+        const std::string source = ToNativeBytes(job.source);
+        switch (code) {
+        case STATUS_STARTED: {
+            std::lock_guard guard(m_outputLock);
+            m_toolOutput.clear();
+            break;
+        }
+        case STATUS_PROCESSING:
+            m_report.Progress(m_nPosition, ToNativeBytes(GetFileNamePart(job.source)));
+            break;
+        case STATUS_FINISHED:
+            ++m_nFinished;
+            m_nBase = m_nPosition.load();
+            m_report.Line("Finished: " + ToNativeBytes(job.target));
+            break;
+        case STATUS_FAILED: {
+            const std::string reason = LastToolMessage();
+            m_report.Line("Failed: " + source + (reason.empty() ? "" : " (" + reason + ")"));
+            break;
+        }
+        case STATUS_STOPPED:
+            m_nBase = m_nBase + m_nShare;
+            m_report.Line("Stopped: " + source +
+                          (m_nKeptTarget == index ? " (" + ToNativeBytes(job.target) +
+                                                        " exists; --replace replaces it)"
+                                                  : ""));
+            break;
+        default:
+            break;
+        }
+        return 0;
+    }
+
+    // The last line a tool wrote: our tools end a failure with its reason.
+    std::string LastToolMessage()
+    {
+        std::lock_guard guard(m_outputLock);
+        std::string text = m_toolOutput;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+            text.pop_back();
+        const size_t start = text.find_last_of("\r\n");
+        text = start == std::string::npos ? text : text.substr(start + 1);
+        return text.size() > 200 ? text.substr(0, 200) + "..." : text;
+    }
+
+    ConsoleReport& m_report;
+    const bool m_bReplace;
+    std::atomic<int> m_nFinished{0};
+    std::atomic<int> m_nKeptTarget{-1};  // the book whose existing PDF was kept
+    std::mutex m_outputLock;
+    std::string m_toolOutput;
+};
+
+std::wstring AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
+    return FromNativePath(error ? std::filesystem::path(path) : absolute.lexically_normal());
+}
+
+#ifdef _WIN32
+std::atomic<bool> g_bInterrupted{false};
+void OnInterrupt(int) { g_bInterrupted = true; }
+#endif
+
+// Waits for the run's end, turning Ctrl+C (or a termination request) into a
+// stop of the run: the current book is stopped and its temporary files go.
+void WaitForRun(ConsoleEngine& engine)
+{
+#ifdef _WIN32
+    std::signal(SIGINT, OnInterrupt);
+    while (engine.IsWorkerRunning()) {
+        if (g_bInterrupted.exchange(false))
+            engine.RequestStop();
+        Sleep(100);
+    }
+#else
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    const timespec step{0, 100 * 1000 * 1000};
+    while (engine.IsWorkerRunning()) {
+        if (sigtimedwait(&signals, nullptr, &step) > 0)
+            engine.RequestStop();
+    }
+#endif
+    engine.WaitForWorker();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    CliOptions options;
+    std::string error;
+    if (!ParseCliOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "corvale-convert: %s\n\n%s", error.c_str(), kCliUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kCliUsage, stdout);
+        return 0;
+    }
+
+#ifndef _WIN32
+    // Ctrl+C is taken by the waiting loop, not by a handler; threads started
+    // from here on (the worker) inherit the blocked set.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+#endif
+
+    ConsoleReport report;
+    COptions settings;
+    settings.m_nPageWidth = options.pageWidth;
+    settings.m_nPageHeight = options.pageHeight;
+    g_pOptions = &settings;
+
+    ConsoleEngine engine(report, options.replace);
+    engine.m_bSameFolder = options.sameFolder;
+    if (!options.sameFolder) {
+        std::error_code fsError;
+        if (!std::filesystem::is_directory(std::filesystem::path(options.outputFolder), fsError)) {
+            report.Error("the output folder doesn't exist: " + options.outputFolder);
+            return 2;
+        }
+        engine.m_strOutputFolder = AbsolutePath(options.outputFolder);
+    }
+
+    int refused = 0;
+    for (const std::string& book : options.books) {
+        if (engine.AddJob(AbsolutePath(book)) < 0) {
+            report.Line("Failed: " + book + " (not a .mobi file)");
+            ++refused;
+        }
+    }
+    if (engine.GetJobCount() > 0) {
+        if (!engine.Start()) {
+            report.Error("could not start the conversion");
+            return 1;
+        }
+        WaitForRun(engine);
+    }
+    g_pOptions = nullptr;
+    return refused == 0 && engine.AllFinished() ? 0 : 1;
+}
