@@ -1,0 +1,25 @@
+// Writes a Mobipocket 6 (KF7) e-book from markup and images. Used by the
+// tests to make books and by make-sample-book to make the sample book.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct MobiBook {
+    std::string title;   // UTF-8; an empty title is written as "Untitled"
+    std::string author;  // UTF-8, may be empty
+    // The book's markup, UTF-8: <html><head>..</head><body>..</body></html>,
+    // may hold <mbp:pagebreak/> and <img recindex="00001"> (1-based image
+    // index, 5 digits). Empty markup gives a book without text records,
+    // which readers refuse.
+    std::string html;
+    // Image records in order (GIF, JPEG, PNG bytes as they are).
+    std::vector<std::vector<unsigned char>> images;
+    bool compress = true;  // PalmDOC (LZ77) compression of the text records, else none
+};
+
+// Writes `book` to `file`, replacing it. False on I/O failure or when the
+// book does not fit the format (more than 65535 records, about 256 MiB of
+// text, or a file over 4 GiB); no partial file is left behind then.
+bool WriteMobiBook(const std::filesystem::path& file, const MobiBook& book);
