@@ -1,0 +1,239 @@
+#include "html_images.h"
+
+#include "gif_to_jpeg.h"
+#include "paths.h"
+#include "staged_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kSrcAttribute = "src=\"";
+
+// Replaces every `from` by `to`, left to right, going on after each
+// replacement.
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (auto pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
+        text.replace(pos, from.size(), to);
+}
+
+// References are URLs written by books: a backslash separates there as well
+// as a slash, whatever the platform.
+bool IsReferenceSeparator(wchar_t c)
+{
+    return c == L'/' || c == L'\\';
+}
+
+// Whether a reference names a file inside the page's folder: no absolute
+// path, drive, scheme (http:, file:, data: ...) or ".." segment. Other
+// references are still rewritten in the page, but no file is touched for them.
+bool StaysInFolder(std::string_view reference)
+{
+    if (reference.empty() || reference.front() == '/' || reference.front() == '\\')
+        return false;
+    if (reference.find_first_of(std::string_view(":\0", 2)) != std::string_view::npos)
+        return false;
+    std::size_t start = 0;
+    while (start <= reference.size()) {
+        const auto end = std::min(reference.find_first_of("/\\", start), reference.size());
+        if (reference.substr(start, end - start) == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// A path in the page's folder from a reference: slashes become this
+// platform's separator.
+std::optional<std::wstring> ReferenceToPath(std::string reference)
+{
+    std::replace(reference.begin(), reference.end(), '/', static_cast<char>(kPathSeparator));
+    return Utf8ToWide(reference);
+}
+
+bool IsInside(const fs::path& folder, const fs::path& path)
+{
+    std::error_code ec;
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    if (ec)
+        return false;
+    const auto [folderEnd, pathRest] = std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
+    return folderEnd == folder.end() && pathRest != resolved.end();
+}
+
+bool EqualIgnoringAsciiCase(const fs::path::string_type& a, const fs::path::string_type& b)
+{
+    auto lower = [](auto c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](auto x, auto y) { return lower(x) == lower(y); });
+}
+
+// The page names "Cover.GIF" as "Cover.gif" once its extension is lowered;
+// where file names are case-sensitive the file is looked up element by
+// element, ignoring the case of ASCII letters, as the renderer's own
+// platform conventions would find it elsewhere. An element with several
+// matches takes the first in sorted order; nullopt when nothing matches.
+std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const fs::path& relative)
+{
+    fs::path current = folder;
+    for (const fs::path& element : relative) {
+        if (element.empty())
+            continue;
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(current / element, ec))) {
+            current /= element;
+            continue;
+        }
+        std::optional<fs::path> match;
+        fs::directory_iterator it(current, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const fs::path name = it->path().filename();
+            if (EqualIgnoringAsciiCase(name.native(), element.native()) && (!match || name < *match))
+                match = name;
+        }
+        if (!match)
+            return std::nullopt;
+        current /= *match;
+    }
+    return current;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path)
+{
+    FilePtr file = OpenFile(path, "rb");
+    if (!file)
+        return std::nullopt;
+    std::string text;
+    char buffer[64 * 1024];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        text.append(buffer, count);
+    if (std::ferror(file.get()))
+        return std::nullopt;
+    return text;
+}
+
+bool WriteWholeFile(const fs::path& path, const std::string& text)
+{
+    StagedFile staged(path);
+    std::FILE* out = staged.Open();
+    if (out == nullptr)
+        return false;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), out) != text.size())
+        return false;
+    return staged.Commit();
+}
+
+}  // namespace
+
+std::string PrefixFileName(const std::string& reference)
+{
+    const auto wide = Utf8ToWide(reference);
+    if (!wide)
+        return reference;
+    // The last separator, not counting one in the last position.
+    std::size_t split = std::wstring::npos;
+    for (std::size_t i = wide->size() >= 2 ? wide->size() - 1 : 0; i-- > 0;) {
+        if (IsReferenceSeparator((*wide)[i])) {
+            split = i;
+            break;
+        }
+    }
+    std::wstring prefixed;
+    if (split == std::wstring::npos) {
+        prefixed = L"__" + *wide;
+    } else {
+        // A leading separator ("/pic.gif") is kept, so that the reference
+        // keeps pointing where it did.
+        prefixed = wide->substr(0, split) + L"/__" + wide->substr(split + 1);
+    }
+    return WideToUtf8(prefixed).value_or(reference);
+}
+
+void CollectGifSources(std::string& page, std::vector<std::string>& references)
+{
+    std::size_t searchFrom = 0;
+    for (;;) {
+        const auto attribute = page.find(kSrcAttribute, searchFrom);
+        if (attribute == std::string::npos)
+            return;
+        const auto valueStart = attribute + kSrcAttribute.size();
+        const auto valueEnd = page.find('"', valueStart);
+        if (valueEnd == std::string::npos)
+            return;  // unterminated: the rest of the page stays as it is
+        std::string value = page.substr(valueStart, valueEnd - valueStart);
+        ReplaceAll(value, ".GIF", ".gif");
+        // A value that is not UTF-8 cannot be renamed; it stays as written.
+        if (value.find(".gif") == std::string::npos || !Utf8ToWide(value)) {
+            searchFrom = valueStart;
+            continue;
+        }
+        std::string jpegReference = PrefixFileName(value);
+        ReplaceAll(jpegReference, ".gif", ".jpg");
+        page.replace(valueStart, valueEnd - valueStart, jpegReference);
+        references.push_back(std::move(value));
+        searchFrom = valueStart + jpegReference.size() + 1;
+    }
+}
+
+void ConvertGifFiles(const std::wstring& pageFolder, const std::vector<std::string>& references)
+{
+    if (pageFolder.empty())
+        return;
+    std::error_code ec;
+    const fs::path folder = fs::canonical(ToNativePath(pageFolder), ec);
+    if (ec)
+        return;
+    for (const std::string& reference : references) {
+        if (!StaysInFolder(reference))
+            continue;
+        std::string jpegReference = reference;
+        ReplaceAll(jpegReference, ".gif", ".jpg");
+        const auto sourceName = ReferenceToPath(reference);
+        const auto targetName = ReferenceToPath(PrefixFileName(jpegReference));
+        if (!sourceName || !targetName)
+            continue;
+        fs::path source = ToNativePath(pageFolder + kPathSeparator + *sourceName);
+        const fs::path target = ToNativePath(pageFolder + kPathSeparator + *targetName);
+        if (!fs::exists(source, ec)) {
+            const auto found = FindIgnoringCase(folder, ToNativePath(*sourceName));
+            if (!found)
+                continue;  // missing: the page names a JPEG that will not be there
+            source = *found;
+        }
+        if (!IsInside(folder, source) || !IsInside(folder, target))
+            continue;
+        ConvertGifToJpeg(source, target);
+    }
+}
+
+std::wstring RewriteHtmlImages(const std::wstring& pagePath)
+{
+    const std::wstring folder = GetFolderPart(pagePath);
+    const std::wstring name = GetFileNamePart(pagePath);
+    const std::wstring newPath = folder + kPathSeparator + L"new_" + name;
+    if (name.empty())
+        return newPath;  // not a path to a file in a folder
+
+    // Whatever happens below, an older file of that name must not pass for
+    // the rewritten page.
+    const fs::path newFile = ToNativePath(newPath);
+    RemoveFileIfPresent(newFile);
+
+    auto page = ReadWholeFile(ToNativePath(pagePath));
+    if (!page)
+        return newPath;
+    std::vector<std::string> references;
+    CollectGifSources(*page, references);
+    ConvertGifFiles(folder, references);
+    WriteWholeFile(newFile, *page);
+    return newPath;
+}

@@ -1,0 +1,53 @@
+// Books for tests, made with the project's MOBI writer.
+#include "test_books.h"
+
+#include "sample_book.h"
+#include "tiny_gif.h"
+
+#include <algorithm>
+
+std::string ChapterHeading(int number) { return "Chapter " + std::to_string(number); }
+
+MobiBook MakeChapterBook(int chapters, const ImageRecords& images)
+{
+    chapters = std::max(chapters, 1);
+    MobiBook book;
+    book.title = "Chapter Book";
+    book.author = "Corvale Tests";
+    book.images = images;
+
+    std::string& html = book.html;
+    html = "<html><head><guide></guide></head><body>";
+    for (int chapter = 1; chapter <= chapters; ++chapter) {
+        if (chapter > 1) html += "<mbp:pagebreak/>";
+        html += "<h2>" + ChapterHeading(chapter) + "</h2>";
+        html += "<p>This is the first paragraph of chapter " + std::to_string(chapter) +
+                ". A naïve reader in a Café might stop here.</p>";
+        html += "<p>The second paragraph sends Grüße and closes the chapter.</p>";
+        for (std::size_t image = static_cast<std::size_t>(chapter - 1); image < images.size();
+             image += static_cast<std::size_t>(chapters)) {
+            std::string recindex = std::to_string(image + 1);
+            recindex.insert(0, recindex.size() < 5 ? 5 - recindex.size() : 0, '0');
+            html += "<p><img recindex=\"" + recindex + "\" /></p>";
+        }
+    }
+    html += "</body></html>";
+    return book;
+}
+
+bool WriteChapterBook(const std::filesystem::path& file, int chapters, const ImageRecords& images)
+{
+    return WriteMobiBook(file, MakeChapterBook(chapters, images));
+}
+
+bool WriteSampleBook(const std::filesystem::path& file) { return WriteMobiBook(file, MakeSampleBook()); }
+
+std::vector<unsigned char> MakeCheckerGif(int width, int height)
+{
+    if (width < 1 || height < 1) return {};
+    std::vector<std::uint8_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels.push_back(static_cast<std::uint8_t>((x / 4 + y / 4) % 2));
+    return EncodeGif(width, height, {{255, 255, 255}, {0, 0, 0}}, pixels);
+}
