@@ -1,0 +1,75 @@
+#include "bench_books.h"
+
+#include "tiny_gif.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+// A varied prose paragraph, so compression and rendering see ordinary text.
+const char* const kSentences[] = {
+    "The harbour master counted the boats twice before he trusted the number. ",
+    "Rain came in from the west and the caf\xC3\xA9 windows fogged over by noon. ",
+    "She wrote the letter in pencil, na\xC3\xAFve enough to think it would be read. ",
+    "Nobody remembered who had first painted the lighthouse in red stripes. ",
+    "A gull stood on the rail, watching the ferry with professional patience. ",
+    "The library kept its maps in long drawers that smelled of cedar and dust. ",
+};
+
+std::vector<unsigned char> MakePicture(int seed)
+{
+    constexpr int kWidth = 160, kHeight = 100;
+    const std::vector<GifColor> palette = {{30, 60, 120}, {200, 220, 240}, {240, 180, 40}, {60, 140, 70}};
+    std::vector<std::uint8_t> pixels(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            pixels[static_cast<size_t>(y * kWidth + x)] = static_cast<std::uint8_t>(((x + seed) / 16 + y / 20) % 4);
+    return EncodeGif(kWidth, kHeight, palette, pixels);
+}
+
+}  // namespace
+
+const std::vector<BenchBook>& BenchBooks(bool quick)
+{
+    static const std::vector<BenchBook> all = {
+        {"small", 20 * 1024, 2},
+        {"medium", 500 * 1024, 10},
+        {"large", 2 * 1024 * 1024, 30},
+        {"huge", 6 * 1024 * 1024, 60},
+    };
+    static const std::vector<BenchBook> few(all.begin(), all.begin() + 2);
+    return quick ? few : all;
+}
+
+MobiBook MakeBenchBook(const BenchBook& spec)
+{
+    MobiBook book;
+    book.title = "Bench " + spec.name;
+    book.author = "Corvale";
+    std::string& html = book.html;
+    html = "<html><head><title>" + book.title + "</title></head><body>";
+    const size_t chapterBytes = spec.textBytes / 20 + 1;
+    int chapter = 0, sentence = 0, image = 0;
+    size_t chapterStart = 0;
+    while (html.size() < spec.textBytes) {
+        if (html.size() >= chapterStart) {
+            if (chapter > 0)
+                html += "<mbp:pagebreak/>";
+            html += "<h2>Chapter " + std::to_string(++chapter) + "</h2>";
+            chapterStart = html.size() + chapterBytes;
+        }
+        html += "<p>";
+        for (int i = 0; i < 6; ++i)
+            html += kSentences[sentence++ % 6];
+        html += "</p>";
+        if (image < spec.images && html.size() * static_cast<size_t>(spec.images) >= spec.textBytes * static_cast<size_t>(image)) {
+            char index[16];
+            std::snprintf(index, sizeof index, "%05d", image + 1);
+            html += "<p><img recindex=\"" + std::string(index) + "\"></p>";
+            book.images.push_back(MakePicture(image++));
+        }
+    }
+    html += "</body></html>";
+    return book;
+}
