@@ -8,6 +8,6 @@ bash "$here/scripts/install-deps.sh"
 bash "$here/scripts/build.sh"
 cd "$build"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1200x24" ctest --output-on-failure -j "$(nproc)"
+  exec xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" ctest --output-on-failure -j "$(nproc)"
 fi
 exec ctest --output-on-failure -j "$(nproc)"
