@@ -3,21 +3,13 @@
 #include "html_images.h"
 #include "paths.h"
 #include "settings/options.h"
+#include "staged_file.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -30,26 +22,11 @@ std::wstring ToolFileName(const std::wstring& name)
 #endif
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const { if (file) std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-FilePtr OpenFile(const std::wstring& path, const char* mode)
-{
-#ifdef _WIN32
-    std::wstring wideMode(mode, mode + std::strlen(mode));
-    return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
-#else
-    return FilePtr(std::fopen(ToNativeBytes(path).c_str(), mode));
-#endif
-}
-
 // A renderer that dies half way leaves a file that is not a whole PDF; such a
 // file must never reach the user as a finished conversion.
 bool LooksLikeCompletePdf(const std::wstring& path)
 {
-    FilePtr file = OpenFile(path, "rb");
+    FilePtr file = OpenFile(ToNativePath(path), "rb");
     if (!file)
         return false;
     char head[5] = {};
@@ -66,30 +43,24 @@ bool LooksLikeCompletePdf(const std::wstring& path)
     return tail.find("%%EOF") != std::string::npos;
 }
 
-bool CopyWhole(const std::wstring& from, const std::wstring& to, bool flushToDisk)
+bool CopyStream(std::FILE* in, std::FILE* out)
 {
-    FilePtr in = OpenFile(from, "rb");
-    if (!in)
-        return false;
-    FilePtr out = OpenFile(to, "wb");
-    if (!out)
-        return false;
     char buffer[64 * 1024];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) {
-        if (std::fwrite(buffer, 1, n, out.get()) != n)
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        if (std::fwrite(buffer, 1, n, out) != n)
             return false;
     }
-    if (std::ferror(in.get()) || std::fflush(out.get()) != 0)
+    return !std::ferror(in);
+}
+
+bool CopyWhole(const std::wstring& from, const std::wstring& to)
+{
+    FilePtr in = OpenFile(ToNativePath(from), "rb");
+    if (!in)
         return false;
-    if (flushToDisk) {
-#ifdef _WIN32
-        _commit(_fileno(out.get()));
-#else
-        fsync(fileno(out.get()));
-#endif
-    }
-    return std::fclose(out.release()) == 0;
+    FilePtr out = OpenFile(ToNativePath(to), "wb");
+    return out && CopyStream(in.get(), out.get()) && std::fclose(out.release()) == 0;
 }
 
 // The target is replaced only by a complete file: the PDF is copied beside
@@ -97,18 +68,12 @@ bool CopyWhole(const std::wstring& from, const std::wstring& to, bool flushToDis
 // an existing target as it was and no partial file.
 bool ReplaceTarget(const std::wstring& pdf, const std::wstring& target)
 {
-    static std::atomic<unsigned> sequence{0};
-    std::wstring temporary = GetFolderPart(target);
-    temporary += kPathSeparator;
-    temporary += L"." + GetFileNamePart(target) + L".part" + std::to_wstring(++sequence);
-    std::error_code error;
-    if (CopyWhole(pdf, temporary, true)) {
-        std::filesystem::rename(ToNativePath(temporary), ToNativePath(target), error);
-        if (!error)
-            return true;
-    }
-    std::filesystem::remove(ToNativePath(temporary), error);
-    return false;
+    FilePtr in = OpenFile(ToNativePath(pdf), "rb");
+    if (!in)
+        return false;
+    StagedFile staged(ToNativePath(target));
+    std::FILE* out = staged.Open();
+    return out && CopyStream(in.get(), out) && staged.Commit(true);
 }
 
 }  // namespace
@@ -172,7 +137,7 @@ bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& ta
 
     const auto stillRunning = [this] { return m_nState == STATUS_STARTED; };
     const auto convert = [&]() -> bool {
-        if (!CopyWhole(source, sourceCopy, false))
+        if (!CopyWhole(source, sourceCopy))
             return false;
         ReportProgress(quarter);
 

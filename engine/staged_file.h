@@ -8,6 +8,12 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }
 };
@@ -21,6 +27,15 @@ inline FilePtr OpenFile(const std::filesystem::path& path, const char* mode)
     return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
 #else
     return FilePtr(std::fopen(path.c_str(), mode));
+#endif
+}
+
+inline bool SyncToDisk(std::FILE* file)
+{
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
 #endif
 }
 
@@ -61,11 +76,15 @@ public:
 
     // Closes the temporary file and moves it onto the target, replacing an
     // existing one. False when anything failed; the temporary file is gone.
-    bool Commit()
+    // With `durable` the bytes reach the disk before the rename, so a crash
+    // cannot leave the target empty.
+    bool Commit(bool durable = false)
     {
         if (!file_)
             return false;
-        const bool written = std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
+        bool written = std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
+        if (written && durable)
+            written = SyncToDisk(file_.get());
         const bool closed = std::fclose(file_.release()) == 0;
         if (!written || !closed) {
             Discard();
