@@ -1,0 +1,253 @@
+#include "html_tokens.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Elements whose content is raw text up to their end tag; a '<' inside them
+// does not start a tag.
+bool HasRawTextContent(std::string_view name)
+{
+    return name == "script" || name == "style" || name == "textarea" || name == "title" ||
+           name == "xmp" || name == "iframe" || name == "noembed" || name == "noframes";
+}
+
+// Searches that failed once fail for every later start too; remembering that
+// keeps malformed markup (a quote or '>' that never comes) from making the
+// scan quadratic.
+class Finder {
+public:
+    explicit Finder(std::string_view text) : m_text(text) {}
+
+    std::size_t Find(char c, std::size_t from)
+    {
+        std::size_t& failedFrom = c == '"' ? m_quoteFailedFrom : c == '\'' ? m_aposFailedFrom : m_gtFailedFrom;
+        if (from >= failedFrom) return npos;
+        const std::size_t found = m_text.find(c, from);
+        if (found == npos) failedFrom = from;
+        return found;
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_quoteFailedFrom = npos;
+    std::size_t m_aposFailedFrom = npos;
+    std::size_t m_gtFailedFrom = npos;
+};
+
+// Reads the attributes of a tag from `pos` (just after its name). Returns the
+// position after the closing '>', or npos when the tag never ends.
+std::size_t ScanTagBody(std::string_view html, std::size_t pos, Finder& finder,
+                        std::vector<HtmlAttribute>* attributes, bool* selfClosing)
+{
+    *selfClosing = false;
+    while (pos < html.size()) {
+        const char c = html[pos];
+        if (IsSpace(c)) {
+            ++pos;
+            continue;
+        }
+        if (c == '>') return pos + 1;
+        if (c == '/') {
+            *selfClosing = pos + 1 < html.size() && html[pos + 1] == '>';
+            ++pos;
+            continue;
+        }
+        *selfClosing = false;
+        const std::size_t nameStart = pos;
+        ++pos;  // the first character belongs to the name even if it is '=' or a quote
+        while (pos < html.size() && !IsSpace(html[pos]) && html[pos] != '/' && html[pos] != '>' && html[pos] != '=')
+            ++pos;
+        HtmlAttribute attribute;
+        if (attributes) attribute.name = ToLowerAscii(html.substr(nameStart, pos - nameStart));
+        std::size_t afterName = pos;
+        while (afterName < html.size() && IsSpace(html[afterName])) ++afterName;
+        if (afterName < html.size() && html[afterName] == '=') {
+            pos = afterName + 1;
+            while (pos < html.size() && IsSpace(html[pos])) ++pos;
+            attribute.hasValue = true;
+            if (pos < html.size() && (html[pos] == '"' || html[pos] == '\'')) {
+                const std::size_t close = finder.Find(html[pos], pos + 1);
+                if (close == npos) {
+                    // An unterminated quote: the value runs to the next '>',
+                    // which ends the tag, so the rest of the book stays text.
+                    const std::size_t gt = finder.Find('>', pos + 1);
+                    if (gt == npos) return npos;
+                    if (attributes) {
+                        attribute.value = std::string(html.substr(pos + 1, gt - pos - 1));
+                        attributes->push_back(std::move(attribute));
+                    }
+                    return gt + 1;
+                }
+                if (attributes) attribute.value = std::string(html.substr(pos + 1, close - pos - 1));
+                pos = close + 1;
+            } else {
+                const std::size_t valueStart = pos;
+                while (pos < html.size() && !IsSpace(html[pos]) && html[pos] != '>') ++pos;
+                if (attributes) attribute.value = std::string(html.substr(valueStart, pos - valueStart));
+            }
+        }
+        if (attributes) attributes->push_back(std::move(attribute));
+    }
+    return npos;
+}
+
+// Where the end tag `</name` of a raw text element starts, at or after `from`.
+std::size_t FindRawTextEnd(std::string_view html, std::size_t from, std::string_view name)
+{
+    for (std::size_t pos = html.find("</", from); pos != npos; pos = html.find("</", pos + 2)) {
+        const std::size_t after = pos + 2 + name.size();
+        if (after > html.size()) return npos;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i) same = LowerAscii(html[pos + 2 + i]) == name[i];
+        if (same && (after == html.size() || IsSpace(html[after]) || html[after] == '>' || html[after] == '/'))
+            return pos;
+    }
+    return npos;
+}
+
+// Attribute names that can be written back as they are; anything else (a
+// stray quote or '<' taken for a name) is left out of the rewritten tag.
+bool IsWritableName(std::string_view name)
+{
+    if (name.empty()) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
+    });
+}
+
+bool StartsWithAt(std::string_view html, std::size_t pos, std::string_view prefix)
+{
+    return html.substr(pos, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::string ToLowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
+    return lower;
+}
+
+std::vector<HtmlToken> TokenizeHtml(std::string_view html)
+{
+    std::vector<HtmlToken> tokens;
+    tokens.reserve(html.size() / 24);
+    Finder finder(html);
+    std::size_t textStart = 0;
+    std::size_t pos = 0;
+
+    const auto flushText = [&](std::size_t end) {
+        if (end > textStart) tokens.push_back({HtmlTokenKind::Text, html.substr(textStart, end - textStart), {}, false});
+    };
+    const auto addToken = [&](HtmlTokenKind kind, std::size_t start, std::size_t end, std::string name, bool selfClosing) {
+        flushText(start);
+        tokens.push_back({kind, html.substr(start, end - start), std::move(name), selfClosing});
+        textStart = pos = end;
+    };
+
+    while ((pos = html.find('<', pos)) != npos) {
+        const std::size_t start = pos;
+        const char next = start + 1 < html.size() ? html[start + 1] : '\0';
+
+        if (IsAsciiLetter(next) || (next == '/' && start + 2 < html.size() && IsAsciiLetter(html[start + 2]))) {
+            const bool isEnd = next == '/';
+            const std::size_t nameStart = start + (isEnd ? 2 : 1);
+            std::size_t nameEnd = nameStart;
+            while (nameEnd < html.size() && !IsSpace(html[nameEnd]) && html[nameEnd] != '/' && html[nameEnd] != '>')
+                ++nameEnd;
+            std::string name = ToLowerAscii(html.substr(nameStart, nameEnd - nameStart));
+            bool selfClosing = false;
+            std::size_t end = npos;
+            if (isEnd) {
+                const std::size_t gt = finder.Find('>', nameEnd);
+                if (gt != npos) end = gt + 1;
+            } else {
+                end = ScanTagBody(html, nameEnd, finder, nullptr, &selfClosing);
+            }
+            if (end == npos) {  // never closed: the '<' is text
+                pos = start + 1;
+                continue;
+            }
+            const bool rawText = !isEnd && !selfClosing && HasRawTextContent(name);
+            addToken(isEnd ? HtmlTokenKind::EndTag : HtmlTokenKind::StartTag, start, end, name, selfClosing);
+            if (rawText) {
+                const std::size_t close = FindRawTextEnd(html, pos, name);
+                pos = close == npos ? html.size() : close;
+                flushText(pos);
+                textStart = pos;
+                if (close == npos) break;
+            }
+            continue;
+        }
+        if (StartsWithAt(html, start, "<!--")) {
+            const std::size_t close = html.find("-->", start + 4);
+            addToken(HtmlTokenKind::Other, start, close == npos ? html.size() : close + 3, {}, false);
+            continue;
+        }
+        if (StartsWithAt(html, start, "<![CDATA[")) {
+            const std::size_t close = html.find("]]>", start + 9);
+            addToken(HtmlTokenKind::Other, start, close == npos ? html.size() : close + 3, {}, false);
+            continue;
+        }
+        if (next == '!' || next == '?') {
+            const std::size_t close = finder.Find('>', start + 2);
+            addToken(HtmlTokenKind::Other, start, close == npos ? html.size() : close + 1, {}, false);
+            continue;
+        }
+        pos = start + 1;  // a lone '<' is text
+    }
+    flushText(html.size());
+    return tokens;
+}
+
+std::vector<HtmlAttribute> ParseAttributes(const HtmlToken& tag)
+{
+    std::vector<HtmlAttribute> attributes;
+    if (tag.kind != HtmlTokenKind::StartTag) return attributes;
+    const std::string_view raw = tag.raw;
+    std::size_t pos = 1;
+    while (pos < raw.size() && !IsSpace(raw[pos]) && raw[pos] != '/' && raw[pos] != '>') ++pos;
+    Finder finder(raw);
+    bool selfClosing = false;
+    ScanTagBody(raw, pos, finder, &attributes, &selfClosing);
+    return attributes;
+}
+
+std::string FormatStartTag(std::string_view name, const std::vector<HtmlAttribute>& attributes, bool selfClosing)
+{
+    std::string tag = "<";
+    tag += name;
+    for (const HtmlAttribute& attribute : attributes) {
+        if (!IsWritableName(attribute.name)) continue;
+        tag += ' ';
+        tag += attribute.name;
+        if (!attribute.hasValue) continue;
+        tag += "=\"";
+        for (const char c : attribute.value) {
+            if (c == '"')
+                tag += "&quot;";
+            else
+                tag += c;
+        }
+        tag += '"';
+    }
+    tag += selfClosing ? " />" : ">";
+    return tag;
+}
+
+const HtmlAttribute* FindAttribute(const std::vector<HtmlAttribute>& attributes, std::string_view name)
+{
+    for (const HtmlAttribute& attribute : attributes)
+        if (attribute.name == name) return &attribute;
+    return nullptr;
+}
