@@ -76,7 +76,10 @@ private:
             m_report.Line("Finished: " + ToNativeBytes(job.target));
             break;
         case STATUS_FAILED: {
-            const std::string reason = LastToolMessage();
+            std::error_code error;
+            const std::string reason = std::filesystem::is_regular_file(ToNativePath(job.source), error)
+                                           ? LastToolMessage()
+                                           : "cannot be read";
             m_report.Line("Failed: " + source + (reason.empty() ? "" : " (" + reason + ")"));
             break;
         }
@@ -102,6 +105,13 @@ private:
             text.pop_back();
         const size_t start = text.find_last_of("\r\n");
         text = start == std::string::npos ? text : text.substr(start + 1);
+        // "mobi2html: /home/.../tmpmobi123.mobi: the book is encrypted": the
+        // temporary copy's name means nothing to the user.
+        const std::string workFolder = ToNativeBytes(GetWorkFolder());
+        if (const size_t at = text.find(workFolder); !workFolder.empty() && at != std::string::npos) {
+            const size_t end = text.find(": ", at);
+            text = end == std::string::npos ? std::string() : text.substr(end + 2);
+        }
         return text.size() > 200 ? text.substr(0, 200) + "..." : text;
     }
 
