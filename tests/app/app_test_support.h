@@ -1,0 +1,157 @@
+// Helpers for the main window's tests: a temporary home for every test,
+// prompts that record what the window asks and answer as told, an engine
+// whose conversions the test controls, and event pumping with generous
+// bounds.
+#pragma once
+
+#include "app/prompts.h"
+#include "app/velmora_dlg.h"
+#include "support/temp_dir.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <wx/arrstr.h>
+#include <wx/weakref.h>
+
+class CMyListCtrl;
+
+namespace app_test {
+
+namespace fs = std::filesystem;
+
+struct PromptRecord {
+    wxString text;
+    wxString caption;
+    long style = 0;
+};
+
+class RecordingPrompts final : public Prompts {
+public:
+    int Message(wxWindow* owner, const wxString& text, const wxString& caption, long style) override;
+    bool OpenFiles(wxWindow* owner, const wxString& title, const wxString& wildcard, wxArrayString& paths) override;
+    bool PickFolder(wxWindow* owner, const wxString& title, wxString& path) override;
+
+    std::vector<wxString> Texts() const;
+
+    std::vector<PromptRecord> messages;
+    std::vector<wxWindow*> owners;
+    // Answers to Yes/No questions, in order; Yes when none is left.
+    std::deque<int> answers;
+
+    std::optional<wxArrayString> filesToPick;  // nullopt: the dialog is cancelled
+    wxString openTitle;
+    wxString openWildcard;
+    int openCount = 0;
+
+    std::optional<wxString> folderToPick;  // nullopt: the picker is cancelled
+    std::vector<wxString> pickTitles;
+};
+
+// What the fake engine does with one book.
+enum class Action {
+    Succeed,      // four progress steps, then writes the target
+    Fail,         // one progress step, then fails
+    Block,        // one progress step, then waits for Release() or a stop
+    BlockAlways,  // one progress step, then waits for Release() only
+};
+
+// A MOBI engine whose ConvertFile the test decides (by file name). It reports
+// progress like the real one: a quarter share when it begins and after each
+// step.
+class FakeMobiEngine final : public MobiPdfEng {
+public:
+    ~FakeMobiEngine() override;
+
+    bool ConvertFile(const std::wstring& source, const std::wstring& target) override;
+
+    // Lets the conversions blocked now go on; later ones block again.
+    void Release();
+    // Lets every conversion pass from now on (a test's end).
+    void ReleaseForever();
+    // How many conversions have begun to block so far.
+    int BlockedCount() const { return m_blocked; }
+    std::vector<std::pair<std::wstring, std::wstring>> Calls() const;
+
+    std::function<Action(const std::wstring& source)> decide;
+
+private:
+    void Step(int32_t quarter);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    int m_releases = 0;
+    bool m_releasedForever = false;
+    std::atomic<int> m_blocked{0};
+    std::vector<std::pair<std::wstring, std::wstring>> m_calls;
+};
+
+class AppTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The main window, shown modeless; the test's engine when given.
+    CVelmoraDlg& MakeDialog(std::unique_ptr<MobiPdfEng> engine = nullptr);
+    // Makes the dialog with a fake engine, kept in m_fake.
+    CVelmoraDlg& MakeDialogWithFake();
+    // Closes the window and waits until it is destroyed (settings saved).
+    void CloseDialog();
+    bool DialogAlive() const { return m_dialogRef.get() != nullptr; }
+
+    // Handles pending events, window-system events and idle time once.
+    static void Pump();
+    // Pumps until `done` holds, at most `seconds`; false on time-out.
+    static bool PumpUntil(const std::function<bool()>& done, int seconds = 120);
+    // Pumps until the run has ended: worker gone and the window idle.
+    bool WaitForRunEnd();
+
+    wxWindow* Control(int id) const;
+    template <class T>
+    T* ControlAs(int id) const
+    {
+        return dynamic_cast<T*>(Control(id));
+    }
+    CMyListCtrl& List() const;
+
+    // A click on a shown, enabled button: wxEVT_BUTTON from the button.
+    void Click(int id);
+    // The command event whatever the control's state.
+    void SendCommand(int id, wxEventType type = wxEVT_BUTTON);
+    // The user picks a radio button.
+    void ChooseRadio(int id);
+    // The user types into the output-folder field.
+    void TypeOutputFolder(const wxString& text);
+    wxString OutputFieldText() const;
+
+    // Rows added through Add File(s).
+    void AddFiles(const std::vector<fs::path>& files);
+    std::vector<wxString> Column(int column) const;
+    std::vector<wxString> Statuses() const;
+    int GaugeValue() const;
+    bool Shown(int id) const;
+    bool Enabled(int id) const;
+
+    fs::path Home() const { return m_home.path(); }
+    // A file of `size` bytes under the temporary home.
+    fs::path MakeFile(const fs::path& relative, size_t size = 100) const;
+    fs::path MakeFolder(const fs::path& relative) const;
+
+    TempDir m_home;
+    RecordingPrompts m_prompts;
+    std::vector<wxString> m_openedUrls;
+    CVelmoraDlg* m_dialog = nullptr;
+    wxWeakRef<CVelmoraDlg> m_dialogRef;
+    FakeMobiEngine* m_fake = nullptr;  // owned by the dialog
+};
+
+}  // namespace app_test
