@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <string>
 
@@ -38,12 +40,16 @@ protected:
                           {"DISPLAY", "WAYLAND_DISPLAY"});
     }
 
+    // The PDF's text with line ends as blanks, so words that wrap onto the
+    // next line are still found together.
     std::string PdfText()
     {
         const fs::path text = m_temp / "book.txt";
         const ProgramResult result = RunProgram("pdftotext", {"-enc", "UTF-8", Pdf().string(), text.string()});
         EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
-        return ReadTextFile(text);
+        std::string words = ReadTextFile(text);
+        std::replace(words.begin(), words.end(), '\n', ' ');
+        return words;
     }
 
     int PdfPages()
