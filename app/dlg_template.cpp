@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/hyperlink.h>
 #include <wx/radiobut.h>

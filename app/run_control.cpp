@@ -16,6 +16,7 @@
 #include <system_error>
 #include <thread>
 
+#include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/radiobut.h>
 #include <wx/stattext.h>

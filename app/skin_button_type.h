@@ -1,7 +1,6 @@
-// The type of the main window's eight image buttons. Plain buttons for now;
-// the skinned button takes their place here and nowhere else.
+// The type of the main window's eight image buttons.
 #pragma once
 
-#include <wx/button.h>
+#include "skin/skin_button.h"
 
-using CSkinButtonType = wxButton;
+using CSkinButtonType = CxSkinButton;

@@ -4,6 +4,7 @@
 #include "dlg_font.h"
 #include "dlg_ids.h"
 #include "dlg_layout.h"
+#include "dlg_skin.h"
 #include "dlg_template.h"
 #include "help_page.h"
 #include "prompts.h"
@@ -14,6 +15,7 @@
 #include "settings/options.h"
 #include "settings/page_setup_dlg.h"
 
+#include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
@@ -34,6 +36,7 @@ wxBEGIN_EVENT_TABLE(CVelmoraDlg, wxDialog)
     EVT_MENU(IDM_ABOUTBOX, CVelmoraDlg::OnAbout)
     EVT_MENU(IDM_PAGE_SETUP, CVelmoraDlg::OnPageSetup)
     EVT_SIZE(CVelmoraDlg::OnSize)
+    EVT_PAINT(CVelmoraDlg::OnPaint)
     EVT_BUTTON(IDC_STOP, CVelmoraDlg::OnStop)
     EVT_BUTTON(IDC_CONVERT_ALL, CVelmoraDlg::OnConvertAll)
     EVT_BUTTON(IDC_CONVERT_SELECTED, CVelmoraDlg::OnConvertSelected)
@@ -54,8 +57,12 @@ wxBEGIN_EVENT_TABLE(CVelmoraDlg, wxDialog)
 wxEND_EVENT_TABLE()
 
 CVelmoraDlg::CVelmoraDlg(wxWindow* parent, std::unique_ptr<MobiPdfEng> engine)
-    : m_closeTimer(this, kCloseTimerId), m_pEngine(engine ? std::move(engine) : std::make_unique<MobiPdfEng>())
+    : m_brPanel(SkinPanelColour()),
+      m_closeTimer(this, kCloseTimerId),
+      m_pEngine(engine ? std::move(engine) : std::make_unique<MobiPdfEng>())
 {
+    // The paint handler paints the whole background from the skin.
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(parent, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
            wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxCLOSE_BOX);
     // Dialog units are measured with the template's font, so it is set
@@ -123,12 +130,14 @@ void CVelmoraDlg::InitMainWindow()
     RestoreWindowPlacement(*this);
     m_strOutputFolder = wxString(m_pOptions->m_strOutputPath);
 
-    // The skin bitmaps are loaded here once the painting has them.
+    LoadSkinBitmaps();
     SetupFileListColumns();
     SetupFileDropTarget();
     SetupPageSetup();
-    // The image buttons get their pictures here once they are skinned.
-    // The promotion panel takes the placeholder's rectangle here once it exists.
+    SetupSkinButtons();
+    ApplyControlColours();
+    // The promotion panel takes the placeholder's rectangle here once it
+    // exists (SetAdsPanel).
 
     // Every start begins with "Customize :"; the choice is not stored.
     m_radioSameFolder->SetValue(false);
@@ -199,6 +208,15 @@ void CVelmoraDlg::SetupFileListColumns()
 }
 
 void CVelmoraDlg::ResizeFileListColumns() { m_listFiles->ResizeColumns(); }
+
+void CVelmoraDlg::ResizeFileListColumns(int clientWidth)
+{
+    if (m_listFiles->GetColumnCount() < 4 || clientWidth <= 0)
+        return;
+    const std::array<int, 4> widths = CMyListCtrl::ColumnWidths(clientWidth);
+    for (int column = 0; column < 4; ++column)
+        m_listFiles->SetColumnWidth(column, widths[static_cast<size_t>(column)]);
+}
 
 // The page setup dialog object lives as long as the window and is opened from
 // the context menu and from a button beside the output-folder controls,

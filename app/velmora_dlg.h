@@ -7,23 +7,30 @@
 #include "skin_button_type.h"
 
 #include "engine/mobi_pdf.h"
+#include "skin/stretch_copy.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <wx/bitmap.h>
+#include <wx/brush.h>
 #include <wx/dialog.h>
 #include <wx/timer.h>
 
 class CMyListCtrl;
 class COptions;
 class wxArrayString;
+class wxButton;
 class wxGauge;
 class wxHyperlinkCtrl;
 class wxHyperlinkEvent;
 class wxMenu;
+class wxPaintEvent;
+class wxRegion;
 class wxRadioButton;
 class wxStaticBox;
 class wxStaticText;
@@ -59,7 +66,22 @@ public:
     void ClearStatusColumn();
 
     // --- layout (dlg_layout.cpp) ---------------------------------------------
+    // Places the controls for a client area of cx by cy pixels (laid out as
+    // at least 800 x 600) and repaints the whole window.
     void ApplyLayout(int cx, int cy);
+    // The window that covers the panel placeholder (the promotion panel);
+    // the layout keeps it on the placeholder's place. Null: none yet.
+    void SetAdsPanel(wxWindow* panel);
+
+    // --- painting (dlg_paint.cpp) --------------------------------------------
+    // Paints the client area from the skin bitmaps, around the controls that
+    // cover their whole rectangles; refreshes m_rcList, m_rcSide and
+    // m_rcUnderList.
+    void PaintBackground(wxDC& dc);
+    const wxRect& GetListRect() const { return m_rcList; }
+    const wxRect& GetSideRect() const { return m_rcSide; }
+    const wxRect& GetUnderListRect() const { return m_rcUnderList; }
+    const wxBitmap& GetBackdropBitmap() const { return m_bmpBackdrop; }
 
     // --- read-only views for tests -------------------------------------------
     CMyListCtrl* GetFileList() const { return m_listFiles; }
@@ -80,7 +102,19 @@ private:
     void BindControls();
     void SetupFileListColumns();
     void ResizeFileListColumns();
+    // The columns for a list whose rows are clientWidth pixels wide.
+    void ResizeFileListColumns(int clientWidth);
     void SetupPageSetup();
+
+    // dlg_skin_buttons.cpp
+    void SetupSkinButtons();
+
+    // dlg_paint.cpp
+    void LoadSkinBitmaps();
+    void ApplyControlColours();
+    // Removes the control's rectangle from `clip` when the control shows.
+    void ClipOutControl(int id, wxRegion& clip) const;
+    void OnPaint(wxPaintEvent& event);
 
     // velmora_dlg.cpp
     void OnOK(wxCommandEvent& event);
@@ -140,8 +174,29 @@ private:
     wxTextCtrl* m_editOutputFolder = nullptr;
     wxButton* m_btnPageSetup = nullptr;         // opens the page setup dialog
     CPageSetupDlg* m_pPageSetupDlg = nullptr;  // a child window, destroyed with the window
+    wxWindow* m_pAdsPanel = nullptr;            // covers the placeholder once it exists
 
-    // Read by the painting: which of the two control groups shows.
+    // The skin the window is painted from, loaded once, and the sizes read
+    // from it.
+    wxBitmap m_bmpBackdrop;  // 218: banner above body, behind the top image buttons
+    wxBitmap m_bmpPanel;     // 141: options panel under the list
+    wxBitmap m_bmpBody;      // 192: body gradient, the frame of the side panel
+    wxBitmap m_bmpBanner;    // 191: the banner
+    wxBitmap m_bmpHStrip;    // 193: strips under the banner and along the bottom
+    wxBitmap m_bmpVStrip;    // 194: strip left of the list
+    wxSize m_szBackdrop;
+    wxSize m_szPanel;
+    wxSize m_szBody;
+    wxSize m_szBanner;
+    wxBrush m_brPanel;  // the light panel colour given to controls on the panel
+    // Client rectangles of the last painting: the list, the side panel's
+    // placeholder, and the options panel between them.
+    wxRect m_rcList;
+    wxRect m_rcSide;
+    wxRect m_rcUnderList;
+    std::array<CStretchCopy, 6> m_stretch;  // the painted pieces, scaled
+
+    // Set while a conversion run is going on.
     std::atomic<bool> m_bConverting{false};
     bool m_bRunningLook = false;
     std::vector<int32_t> m_rowMap;  // list row of each queued job of the run

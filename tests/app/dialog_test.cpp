@@ -14,6 +14,7 @@
 #include "settings/page_setup_dlg.h"
 #include "skin/my_list_ctrl.h"
 
+#include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
