@@ -11,6 +11,7 @@
 #include "settings_store.h"
 #include "skin/my_list_ctrl.h"
 
+#include "promo/ads_dialog.h"
 #include "res/wx_resources.h"
 #include "settings/options.h"
 #include "settings/page_setup_dlg.h"
@@ -136,8 +137,7 @@ void CVelmoraDlg::InitMainWindow()
     SetupPageSetup();
     SetupSkinButtons();
     ApplyControlColours();
-    // The promotion panel takes the placeholder's rectangle here once it
-    // exists (SetAdsPanel).
+    SetupAdsPanel();
 
     // Every start begins with "Customize :"; the choice is not stored.
     m_radioSameFolder->SetValue(false);
@@ -150,6 +150,16 @@ void CVelmoraDlg::InitMainWindow()
     m_pEngine->m_bSameFolder = m_radioSameFolder->GetValue();
     TransferDataToWindow();
     ApplyLayout(GetClientSize().GetWidth(), GetClientSize().GetHeight());
+}
+
+void CVelmoraDlg::SetupAdsPanel()
+{
+    // A child window, owned and destroyed by the dialog; the layout keeps it
+    // on the placeholder's place.
+    auto* panel = new CAdsDialog(this);
+    panel->SetSize(m_panelPlaceholder->GetRect());
+    panel->Show();
+    SetAdsPanel(panel);
 }
 
 CVelmoraDlg::~CVelmoraDlg()

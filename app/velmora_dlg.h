@@ -72,6 +72,7 @@ public:
     // The window that covers the panel placeholder (the promotion panel);
     // the layout keeps it on the placeholder's place. Null: none yet.
     void SetAdsPanel(wxWindow* panel);
+    wxWindow* GetAdsPanel() const { return m_pAdsPanel; }
 
     // --- painting (dlg_paint.cpp) --------------------------------------------
     // Paints the client area from the skin bitmaps, around the controls that
@@ -96,7 +97,8 @@ public:
     std::unique_ptr<wxMenu> MakeContextMenu() const;
 
 private:
-    void InitMainWindow();  // the initialisation, in the template's order
+    void InitMainWindow();
+    void SetupAdsPanel();   // the promotion panel over the placeholder  // the initialisation, in the template's order
     // The window's own control with this id (not one of a child dialog's).
     wxWindow* FindControl(int id) const;
     void BindControls();

@@ -8,6 +8,7 @@
 #include "app/dlg_layout.h"
 #include "app/dlg_template.h"
 #include "app/help_page.h"
+#include "promo/ads_dialog.h"
 #include "app/skin_button_type.h"
 #include "res/wx_resources.h"
 #include "settings/options.h"
@@ -160,6 +161,7 @@ TEST_F(AppTest, TabOrderIsTheTemplateOrderWithPageSetupAfterBrowse)
         if (c.id == IDC_BROWSE)
             expected.push_back(IDC_PAGE_SETUP);
     }
+    expected.push_back(CAdsDialog::IDD);  // the promotion panel, made last over its placeholder
     EXPECT_EQ(ChildIds(dialog), expected);
     EXPECT_EQ(Control(IDC_PAGE_SETUP)->GetLabel(), wxS("Page Setup..."));
 }

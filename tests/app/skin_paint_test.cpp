@@ -195,6 +195,7 @@ TEST_F(SkinPaintTest, ClickingAnImageButtonWithTheMouseRunsItsCommand)
 TEST_F(SkinPaintTest, BackgroundIsPaintedFromTheSkinPieces)
 {
     CVelmoraDlg& dialog = MakeDialog();
+    dialog.GetAdsPanel()->Hide();  // the whole background shows, placeholder included
     dialog.SetClientSize(1000, 700);
     ASSERT_TRUE(PumpUntil([&] { return dialog.GetClientSize() == wxSize(1000, 700) && Rect(IDC_HELP).x == 875; }, 30));
     const wxImage painted = PaintOverMarker();
@@ -338,6 +339,13 @@ TEST_F(SkinPaintTest, SidePanelIsLeftOutOnceAPanelCoversIt)
     CVelmoraDlg& dialog = MakeDialog();
     const wxRect side = Rect(IDC_PANEL_PLACEHOLDER);
     const wxPoint middle(side.x + side.width / 2, side.y + side.height / 2);
+
+    // The promotion panel made at start-up covers the placeholder.
+    ASSERT_NE(dialog.GetAdsPanel(), nullptr);
+    EXPECT_EQ(dialog.GetAdsPanel()->GetRect(), side);
+    ExpectLeftOut(PaintOverMarker(), side, "promotion panel");
+    dialog.GetAdsPanel()->Destroy();
+    dialog.SetAdsPanel(nullptr);
 
     // Until then the placeholder shows as an empty light panel in its frame.
     wxImage painted = PaintOverMarker();
