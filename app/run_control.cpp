@@ -85,25 +85,37 @@ std::wstring RowPath(const CMyListCtrl& list, int row)
 
 }  // namespace
 
-void CVelmoraDlg::OnConvertAll(wxCommandEvent&)
+bool CVelmoraDlg::BeginRunChecks()
 {
     // One run at a time: nothing happens until the last run's worker is gone.
     if (m_pEngine->IsWorkerRunning())
-        return;
+        return false;
     TransferDataFromWindow();
     ClearStatusColumn();
     m_bConverting = true;
     if (m_listFiles->GetItemCount() == 0) {
         RefuseRun(wxS("Please add source files."));
-        return;
+        return false;
     }
+    return true;
+}
+
+void CVelmoraDlg::ClearQueue()
+{
+    if (m_pEngine->GetJobCount() > 0)
+        m_pEngine->ClearJobs();
+    m_rowMap.clear();
+}
+
+void CVelmoraDlg::OnConvertAll(wxCommandEvent&)
+{
+    if (!BeginRunChecks())
+        return;
     if (!OutputFolderExists()) {
         RefuseRun(wxS("The output folder doesn't exist."));
         return;
     }
-    if (m_pEngine->GetJobCount() > 0)
-        m_pEngine->ClearJobs();
-    m_rowMap.clear();
+    ClearQueue();
     for (int row = 0; row < m_listFiles->GetItemCount(); ++row) {
         if (m_listFiles->IsItemChecked(row))
             m_listFiles->CheckItem(row, false);
@@ -115,18 +127,10 @@ void CVelmoraDlg::OnConvertAll(wxCommandEvent&)
 
 void CVelmoraDlg::OnConvertSelected(wxCommandEvent&)
 {
-    if (m_pEngine->IsWorkerRunning())
+    if (!BeginRunChecks())
         return;
-    TransferDataFromWindow();
-    ClearStatusColumn();
-    m_bConverting = true;
-    if (m_listFiles->GetItemCount() == 0) {
-        RefuseRun(wxS("Please add source files."));
-        return;
-    }
-    if (m_pEngine->GetJobCount() > 0)
-        m_pEngine->ClearJobs();
-    m_rowMap.clear();
+    // Unlike Convert All, the folder is checked after the queue is built.
+    ClearQueue();
     for (int row = 0; row < m_listFiles->GetItemCount(); ++row) {
         if (m_listFiles->IsItemChecked(row) && m_pEngine->AddJob(RowPath(*m_listFiles, row)) >= 0)
             m_rowMap.push_back(row);

@@ -148,6 +148,8 @@ private:
     bool OutputFolderExists() const;
     void StartRun();
     void RefuseRun(const wxString& message);
+    bool BeginRunChecks();  // what both Convert commands check first; false: no run
+    void ClearQueue();      // empties the engine's queue and the row map
     void OnJobEvent(int32_t index, int32_t code);
     void OnRunEvent(int32_t code);
     void EndRunLook();
