@@ -42,17 +42,17 @@ const std::vector<BenchBook>& BenchBooks(bool quick)
     return quick ? few : all;
 }
 
-MobiBook MakeBenchBook(const BenchBook& spec)
+MobiBook MakeBenchBook(const BenchBook& wanted)
 {
     MobiBook book;
-    book.title = "Bench " + spec.name;
+    book.title = "Bench " + wanted.name;
     book.author = "Corvale";
     std::string& html = book.html;
     html = "<html><head><title>" + book.title + "</title></head><body>";
-    const size_t chapterBytes = spec.textBytes / 20 + 1;
+    const size_t chapterBytes = wanted.textBytes / 20 + 1;
     int chapter = 0, sentence = 0, image = 0;
     size_t chapterStart = 0;
-    while (html.size() < spec.textBytes) {
+    while (html.size() < wanted.textBytes) {
         if (html.size() >= chapterStart) {
             if (chapter > 0)
                 html += "<mbp:pagebreak/>";
@@ -63,7 +63,7 @@ MobiBook MakeBenchBook(const BenchBook& spec)
         for (int i = 0; i < 6; ++i)
             html += kSentences[sentence++ % 6];
         html += "</p>";
-        if (image < spec.images && html.size() * static_cast<size_t>(spec.images) >= spec.textBytes * static_cast<size_t>(image)) {
+        if (image < wanted.images && html.size() * static_cast<size_t>(wanted.images) >= wanted.textBytes * static_cast<size_t>(image)) {
             char index[16];
             std::snprintf(index, sizeof index, "%05d", image + 1);
             html += "<p><img recindex=\"" + std::string(index) + "\"></p>";

@@ -107,11 +107,11 @@ int main(int argc, char* argv[])
     std::printf("%-8s %8s %6s %9s %9s %9s %9s %9s %10s %9s\n", "book", "text KB", "images", "total s",
                 "render s", "overhead", "unpack s", "rewrite s", "tools MB", "self MB");
     int failures = 0;
-    for (const BenchBook& spec : BenchBooks(quick)) {
-        const fs::path folder = root / spec.name;
+    for (const BenchBook& size : BenchBooks(quick)) {
+        const fs::path folder = root / size.name;
         fs::create_directories(folder);
-        const fs::path book = folder / (spec.name + ".mobi");
-        if (!WriteMobiBook(book, MakeBenchBook(spec))) {
+        const fs::path book = folder / (size.name + ".mobi");
+        if (!WriteMobiBook(book, MakeBenchBook(size))) {
             std::fprintf(stderr, "cannot write %s\n", book.c_str());
             return 1;
         }
@@ -132,12 +132,12 @@ int main(int argc, char* argv[])
         close(pipeFds[0]);
         waitpid(pid, nullptr, 0);
         if (!got || !m.ok) {
-            std::printf("%-8s conversion failed\n", spec.name.c_str());
+            std::printf("%-8s conversion failed\n", size.name.c_str());
             ++failures;
             continue;
         }
-        std::printf("%-8s %8zu %6d %9.2f %9.2f %9.2f %9.2f %9.3f %10.1f %9.1f\n", spec.name.c_str(),
-                    spec.textBytes / 1024, spec.images, m.total, m.render, m.total - m.render, m.mobi2html,
+        std::printf("%-8s %8zu %6d %9.2f %9.2f %9.2f %9.2f %9.3f %10.1f %9.1f\n", size.name.c_str(),
+                    size.textBytes / 1024, size.images, m.total, m.render, m.total - m.render, m.mobi2html,
                     m.rewrite, m.toolPeakKb / 1024.0, m.selfPeakKb / 1024.0);
         std::fflush(stdout);
     }

@@ -65,7 +65,7 @@ public:
     // Quotes a path for the script so the shell takes it literally.
     static std::wstring QuoteScriptArgument(const std::wstring& path);
 
-    // --- fields (names kept from the design) -------------------------------
+    // --- fields ------------------------------------------------------------
     std::atomic<int32_t> m_nShare{0};     // progress share of one file: 100 / jobs
     std::atomic<int32_t> m_nPosition{0};  // progress position 0..100 for the owner
     std::atomic<int32_t> m_nBase{0};      // position at which the current file began
