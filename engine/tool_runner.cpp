@@ -14,6 +14,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 #else
 #include <fcntl.h>
@@ -99,10 +100,13 @@ std::wstring VelmoraEng::GetToolPath(const std::wstring& name) const
 std::wstring VelmoraEng::GetWorkFolder()
 {
 #ifdef _WIN32
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return std::wstring();
-    return std::wstring(buffer) + L"\\Velmora";
+    // The roaming application-data folder, of any length.
+    PWSTR folder = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DONT_VERIFY, nullptr, &folder)))
+        result = std::wstring(folder) + L"\\Velmora";
+    CoTaskMemFree(folder);
+    return result;
 #else
     std::wstring base;
     const char* cache = std::getenv("XDG_CACHE_HOME");
