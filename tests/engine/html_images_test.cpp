@@ -6,6 +6,7 @@
 
 #include "gif_writer.h"
 #include "jpeg_reader.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,34 +56,12 @@ Rgb ToRgb(Colour c)
 }
 
 // A fresh folder (with a non-ASCII name) removed with everything in it.
-class TempFolder {
+// A temporary folder whose name holds a non-ASCII letter, so every path the
+// rewriting builds crosses one.
+class TempFolder : public TempDir {
 public:
-    TempFolder()
-    {
-        std::random_device random;
-        const auto base = fs::temp_directory_path();
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            auto candidate = base / Utf8Path("corvale-bilder-\xC3\xA4-" + std::to_string(random()));
-            std::error_code ec;
-            if (fs::create_directory(candidate, ec)) {
-                path_ = candidate;
-                break;
-            }
-        }
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        if (!path_.empty())
-            fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
+    TempFolder() : TempDir("corvale-bilder-\xC3\xA4-") {}
+    const fs::path& Path() const { return path(); }
 };
 
 void WriteBytes(const fs::path& path, const std::string& bytes)

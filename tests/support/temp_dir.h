@@ -9,9 +9,11 @@
 
 class TempDir {
 public:
-    TempDir()
+    // `prefix` names the folder (it may hold non-ASCII letters, for tests of
+    // such paths); six random characters follow it.
+    explicit TempDir(const std::string& prefix = "corvale-test-")
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvale-test-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
         if (char* made = mkdtemp(pattern.data()))
             m_path = made;
     }
