@@ -15,11 +15,6 @@
 #include <wx/memconf.h>
 #include <wx/settings.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -418,16 +413,9 @@ TEST_F(AdsDialogTest, BrowserEventsDriveThePanelsStates)
     // A server that takes the connection and never answers: the real browser
     // starts each navigation and then stays quiet while the test sends the
     // events that would follow.
-    const int silent = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(silent, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(silent, 8), 0);
-    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const wxString url = wxString::Format("http://127.0.0.1:%d%s", ntohs(address.sin_port), kPromoPath);
+    const SilentListener silent;
+    ASSERT_TRUE(silent.IsListening());
+    const wxString url = wxString::Format("http://127.0.0.1:%d%s", silent.Port(), kPromoPath);
 
     m_probe->reachable = true;
     CAdsDialog& panel = MakeSteppedPanel(Utf8(url), Check::Answer);
@@ -495,7 +483,6 @@ TEST_F(AdsDialogTest, BrowserEventsDriveThePanelsStates)
     EXPECT_TRUE(panel.IsBrowserShown());
 
     m_panel.reset();
-    close(silent);
 }
 
 TEST_F(AdsDialogTest, ResizingKeepsTheBrowsersBorderAndScrollBarsOutside)

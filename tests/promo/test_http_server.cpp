@@ -152,6 +152,17 @@ void TestHttpServer::Run()
         close(fd);
 }
 
+SilentListener::SilentListener()
+{
+    m_fd = ListenOnLoopback(m_port);
+}
+
+SilentListener::~SilentListener()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
 int RefusingPort()
 {
     int port = 0;

@@ -46,3 +46,20 @@ private:
 
 // A port on 127.0.0.1 where nothing listens: connections are refused.
 int RefusingPort();
+
+// A socket on 127.0.0.1 that listens and never accepts: connections succeed
+// and then nothing is ever answered. Closed when it goes out of scope.
+class SilentListener {
+public:
+    SilentListener();
+    ~SilentListener();
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+
+    bool IsListening() const { return m_fd >= 0; }
+    int Port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
