@@ -60,7 +60,7 @@ wxEND_EVENT_TABLE()
 CVelmoraDlg::CVelmoraDlg(wxWindow* parent, std::unique_ptr<MobiPdfEng> engine)
     : m_brPanel(SkinPanelColour()),
       m_closeTimer(this, kCloseTimerId),
-      m_pEngine(engine ? std::move(engine) : std::make_unique<MobiPdfEng>())
+      m_pEngine(engine ? std::move(engine) : std::make_unique<Engine<MobiPdfEng>>())
 {
     // The paint handler paints the whole background from the skin.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -187,10 +187,7 @@ CVelmoraDlg::~CVelmoraDlg()
 void CVelmoraDlg::DetachFromWorker()
 {
     m_bDetached = true;
-    m_pEngine->RequestStop();
-    m_pEngine->WaitForWorker();
-    m_pEngine->m_pfnCallback = nullptr;
-    m_pEngine->m_pUserData = 0;
+    m_pEngine.reset();  // an engine stops and waits for its worker as it goes
 }
 
 bool CVelmoraDlg::TransferDataToWindow()

@@ -32,15 +32,6 @@ struct Measure {
     bool ok = false;
 };
 
-class BenchEngine : public MobiPdfEng {
-public:
-    ~BenchEngine() override
-    {
-        RequestStop();
-        WaitForWorker();
-    }
-};
-
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -53,7 +44,7 @@ std::string Quote(const fs::path& path) { return ToNativeBytes(VelmoraEng::Quote
 Measure MeasureBook(const fs::path& book, const fs::path& scratch)
 {
     Measure m;
-    BenchEngine engine;
+    Engine<MobiPdfEng> engine;
     const fs::path core = fs::path(ToNativeBytes(engine.GetToolPath()));
     const fs::path html = scratch / "html";
     const fs::path pdf = scratch / "render.pdf";

@@ -5,15 +5,9 @@
 #include <fstream>
 #include <system_error>
 
-VelmoraEng::VelmoraEng() = default;
+VelmoraEng::VelmoraEng(Key) {}
 
-VelmoraEng::~VelmoraEng()
-{
-    // The engine must never be destroyed under its worker; the owner is
-    // expected to wait for the run's end, this is the safety net.
-    RequestStop();
-    WaitForWorker();
-}
+VelmoraEng::~VelmoraEng() = default;
 
 int32_t VelmoraEng::Report(int32_t event, int32_t index, int32_t code)
 {
@@ -137,6 +131,12 @@ void VelmoraEng::WaitForWorker()
 {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
+}
+
+void VelmoraEng::StopAndWait()
+{
+    RequestStop();
+    WaitForWorker();
 }
 
 namespace {

@@ -11,14 +11,31 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class ChildProcess;
 
+template <class EngineClass>
+class Engine;
+
+// The base of every engine. Engines are made only as Engine<T> (below): the
+// worker calls the subclass's ConvertFile, so the worker must have ended
+// before any subclass part is destroyed, and only the most derived class can
+// see to that.
 class VelmoraEng {
+protected:
+    // Made only by Engine<T>, so no engine class can be used without it.
+    class Key {
+        Key() = default;
+        template <class>
+        friend class Engine;
+    };
+
 public:
-    VelmoraEng();
-    virtual ~VelmoraEng();  // requests a stop and joins a running worker
+    explicit VelmoraEng(Key);
+    // The worker has ended by now (Engine<T> stopped and joined it).
+    virtual ~VelmoraEng();
     VelmoraEng(const VelmoraEng&) = delete;
     VelmoraEng& operator=(const VelmoraEng&) = delete;
 
@@ -44,6 +61,7 @@ public:
     void RequestStop();  // only acts while the run state is STATUS_STARTED
     bool IsWorkerRunning() const { return m_bWorkerActive.load(); }
     void WaitForWorker();  // joins the worker of the last run, if any
+    void StopAndWait();    // RequestStop, then WaitForWorker
 
     // --- child process runner and work folder ------------------------------
     // The tool folder ("core" beside the executable, ending in a separator)
@@ -91,4 +109,17 @@ private:
     std::vector<std::unique_ptr<JobItem>> m_jobs;
     std::thread m_thread;
     std::atomic<bool> m_bWorkerActive{false};
+};
+
+// An engine of class EngineClass that, when destroyed, first stops a running
+// worker and waits for it, while every part the worker uses still exists.
+// Construction arguments are passed on after the key.
+template <class EngineClass>
+class Engine final : public EngineClass {
+public:
+    template <class... Args>
+    explicit Engine(Args&&... args) : EngineClass(VelmoraEng::Key(), std::forward<Args>(args)...)
+    {
+    }
+    ~Engine() override { this->StopAndWait(); }
 };

@@ -7,6 +7,7 @@
 
 class MobiPdfCore : public VelmoraEng {
 public:
+    using VelmoraEng::VelmoraEng;
     bool ConvertFile(const std::wstring& source, const std::wstring& target) override;
     void OnToolOutput(const char*) override {}
 
@@ -16,6 +17,7 @@ private:
 
 class MobiPdfEng : public MobiPdfCore {
 public:
+    using MobiPdfCore::MobiPdfCore;
     std::wstring GetSourceExtensions() const override { return L"mobi"; }
     std::wstring GetTargetExtension() const override { return L"pdf"; }
     // Label and pattern for the open-file dialog, each ended by a NUL, and a

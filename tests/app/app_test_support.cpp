@@ -62,13 +62,6 @@ std::vector<wxString> RecordingPrompts::Texts() const
 
 // --- fake engine ---------------------------------------------------------------
 
-FakeMobiEngine::~FakeMobiEngine()
-{
-    ReleaseForever();
-    RequestStop();
-    WaitForWorker();
-}
-
 void FakeMobiEngine::Step(int32_t quarter)
 {
     m_nPosition += quarter;
@@ -170,7 +163,7 @@ CVelmoraDlg& AppTest::MakeDialog(std::unique_ptr<MobiPdfEng> engine)
 
 CVelmoraDlg& AppTest::MakeDialogWithFake()
 {
-    auto fake = std::make_unique<FakeMobiEngine>();
+    auto fake = std::make_unique<Engine<FakeMobiEngine>>();
     m_fake = fake.get();
     return MakeDialog(std::move(fake));
 }

@@ -68,9 +68,9 @@ enum class Action {
 // A MOBI engine whose ConvertFile the test decides (by file name). It reports
 // progress like the real one: a quarter share when it begins and after each
 // step.
-class FakeMobiEngine final : public MobiPdfEng {
+class FakeMobiEngine : public MobiPdfEng {
 public:
-    ~FakeMobiEngine() override;
+    using MobiPdfEng::MobiPdfEng;
 
     bool ConvertFile(const std::wstring& source, const std::wstring& target) override;
 

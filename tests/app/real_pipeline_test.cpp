@@ -122,7 +122,7 @@ TEST_F(AppTest, StopEndsARealConversionWhoseToolHangs)
         std::ofstream(tools / name) << "#!/bin/sh\nexec sleep 1000\n";
         fs::permissions(tools / name, fs::perms::owner_all);
     }
-    auto engine = std::make_unique<MobiPdfEng>();
+    auto engine = std::make_unique<Engine<MobiPdfEng>>();
     engine->m_strToolFolder = FromNativePath(tools) + kPathSeparator;
     MakeDialog(std::move(engine));
     TypeOutputFolder(Text(MakeFolder("out")));

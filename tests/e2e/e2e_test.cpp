@@ -69,14 +69,7 @@ std::string Squeeze(std::string text)
     return out;
 }
 
-class RealEngine : public MobiPdfEng {
-public:
-    ~RealEngine() override
-    {
-        RequestStop();
-        WaitForWorker();
-    }
-};
+using RealEngine = Engine<MobiPdfEng>;
 
 class RealConversion : public ::testing::Test {
 protected:

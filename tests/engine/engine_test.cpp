@@ -270,21 +270,37 @@ TEST(EngineRun, SecondStartIsRefusedWhileTheWorkerRuns)
     EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
 }
 
-TEST(EngineLifetime, DestroyingARunningEngineStopsAndJoinsItsWorker)
+TEST(EngineLifetime, DestroyingARunningEngineStopsItsWorkerBeforeTheSubclassGoes)
 {
+    // Destroyed through the base, as any owner may: the worker, still in
+    // the subclass's conversion, calls the subclass's tool-output hook after
+    // the stop (as the runner does when it drains a stopped tool) and then
+    // reports the run's end through the subclass's callback.
     std::promise<void> entered;
-    auto engine = std::make_unique<FakeEngine>();
-    engine->m_strOutputFolder = L"/nonexistent-out";
-    engine->AddJob(L"/in/a.mobi");
-    FakeEngine* raw = engine.get();
-    engine->convert = [&entered, raw](const std::wstring&, const std::wstring&) {
+    std::mutex lock;
+    std::vector<Event> events;
+    std::unique_ptr<VelmoraEng> owned = std::make_unique<FakeEngine>();
+    auto& engine = static_cast<FakeEngine&>(*owned);
+    engine.m_strOutputFolder = L"/nonexistent-out";
+    engine.AddJob(L"/in/a.mobi");
+    engine.AddJob(L"/in/b.mobi");
+    engine.convert = [&entered, &engine](const std::wstring&, const std::wstring&) {
         entered.set_value();
-        while (raw->m_nState == STATUS_STARTED)
+        while (engine.m_nState == STATUS_STARTED)
             std::this_thread::yield();
+        engine.OnToolOutput("output after the stop");
         return false;
     };
-    ASSERT_TRUE(engine->Start());
+    engine.answer = [&](const Event& e) {
+        std::lock_guard guard(lock);
+        events.push_back(e);
+        return 0;
+    };
+    ASSERT_TRUE(engine.Start());
     entered.get_future().wait();
-    engine.reset();  // must not crash or hang
-    SUCCEED();
+    owned.reset();
+
+    std::lock_guard guard(lock);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), (Event{EVENT_RUN_STATE, -1, STATUS_STOPPED}));
 }

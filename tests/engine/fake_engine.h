@@ -19,17 +19,12 @@ inline void PrintTo(const Event& e, std::ostream* os)
     *os << "{" << e.event << "," << e.index << "," << e.code << "}";
 }
 
-class FakeEngine : public VelmoraEng {
+class RecordingEngine : public VelmoraEng {
 public:
-    FakeEngine()
+    explicit RecordingEngine(Key key) : VelmoraEng(key)
     {
-        m_pfnCallback = &FakeEngine::Callback;
+        m_pfnCallback = &RecordingEngine::Callback;
         m_pUserData = reinterpret_cast<intptr_t>(this);
-    }
-    ~FakeEngine() override
-    {
-        RequestStop();
-        WaitForWorker();  // before the members the worker uses go away
     }
 
     std::wstring GetSourceExtensions() const override { return L"mobi"; }
@@ -70,7 +65,7 @@ public:
 private:
     static int32_t Callback(intptr_t user, int32_t event, int32_t index, int32_t code)
     {
-        auto* self = reinterpret_cast<FakeEngine*>(user);
+        auto* self = reinterpret_cast<RecordingEngine*>(user);
         const Event e{event, index, code};
         {
             std::lock_guard guard(self->m_mutex);
@@ -83,3 +78,5 @@ private:
     std::vector<Event> m_events;
     std::vector<std::wstring> m_converted;
 };
+
+using FakeEngine = Engine<RecordingEngine>;

@@ -34,13 +34,9 @@ printf '%s\n' "$*" >> "$here/wkhtmltopdf.log"
 { printf '%%PDF-1.4\n'; cat "$5"; printf '\n%%%%EOF\n'; } > "$6"
 )SH";
 
-class BookEngine : public MobiPdfEng {
+class BookProbe : public MobiPdfEng {
 public:
-    ~BookEngine() override
-    {
-        RequestStop();
-        WaitForWorker();
-    }
+    using MobiPdfEng::MobiPdfEng;
     std::vector<std::pair<int, int>> JobEvents() const
     {
         std::lock_guard guard(m_lock);
@@ -55,7 +51,7 @@ public:
 
     static int32_t Callback(intptr_t user, int32_t event, int32_t index, int32_t code)
     {
-        auto* self = reinterpret_cast<BookEngine*>(user);
+        auto* self = reinterpret_cast<BookProbe*>(user);
         if (event == EVENT_ASK_OVERWRITE)
             return self->replace ? 1 : 0;
         if (event == EVENT_JOB_STATE) {
@@ -89,7 +85,7 @@ protected:
         fs::create_directories(Out());
         m_engine.m_strToolFolder = FromNativePath(Tools());
         m_engine.m_strOutputFolder = FromNativePath(Out());
-        m_engine.m_pfnCallback = &BookEngine::Callback;
+        m_engine.m_pfnCallback = &BookProbe::Callback;
         m_engine.m_pUserData = reinterpret_cast<intptr_t>(&m_engine);
         g_pOptions = &m_options;
     }
@@ -127,7 +123,7 @@ protected:
     TempDir m_cache;
     TempDir m_dir;
     COptions m_options;
-    BookEngine m_engine;
+    Engine<BookProbe> m_engine;
 };
 
 }  // namespace
@@ -253,7 +249,7 @@ TEST(MobiPdfHelpers, CommandLineQuotesEveryPath)
 
 TEST(MobiPdfHelpers, FileTypesAndFilter)
 {
-    MobiPdfEng engine;
+    Engine<MobiPdfEng> engine;
     EXPECT_EQ(engine.GetSourceExtensions(), L"mobi");
     EXPECT_EQ(engine.GetTargetExtension(), L"pdf");
     const std::wstring filter = engine.GetFileFilter();

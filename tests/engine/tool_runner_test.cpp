@@ -16,9 +16,9 @@ namespace {
 
 // An engine whose run is "started" so RunTool works outside a real run, with
 // its work folder in a temporary cache folder and every tool output kept.
-class RunnerEngine : public FakeEngine {
+class RunnerProbe : public RecordingEngine {
 public:
-    RunnerEngine() { m_nState = STATUS_STARTED; }
+    explicit RunnerProbe(Key key) : RecordingEngine(key) { m_nState = STATUS_STARTED; }
     void OnToolOutput(const char* chunk) override
     {
         std::lock_guard guard(m_outputLock);
@@ -34,6 +34,8 @@ private:
     std::mutex m_outputLock;
     std::string m_output;
 };
+
+using RunnerEngine = Engine<RunnerProbe>;
 
 class ToolRunner : public ::testing::Test {
 protected:

@@ -26,15 +26,11 @@ namespace {
 // failure can say why.
 class ConsoleEngine : public MobiPdfEng {
 public:
-    ConsoleEngine(ConsoleReport& report, bool replace) : m_report(report), m_bReplace(replace)
+    ConsoleEngine(Key key, ConsoleReport& report, bool replace)
+        : MobiPdfEng(key), m_report(report), m_bReplace(replace)
     {
         m_pfnCallback = &ConsoleEngine::Callback;
         m_pUserData = reinterpret_cast<intptr_t>(this);
-    }
-    ~ConsoleEngine() override
-    {
-        RequestStop();
-        WaitForWorker();
     }
 
     void OnToolOutput(const char* chunk) override
@@ -191,7 +187,7 @@ int main(int argc, char* argv[])
     settings.m_nPageHeight = options.pageHeight;
     g_pOptions = &settings;
 
-    ConsoleEngine engine(report, options.replace);
+    Engine<ConsoleEngine> engine(report, options.replace);
     engine.m_bSameFolder = options.sameFolder;
     if (!options.sameFolder) {
         std::error_code fsError;
