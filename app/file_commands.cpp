@@ -3,7 +3,7 @@
 #include "velmora_dlg.h"
 
 #include "file_filter.h"
-#include "prompts.h"
+#include "res/prompts.h"
 #include "skin/my_list_ctrl.h"
 
 #include "engine/paths.h"
@@ -82,7 +82,7 @@ void CVelmoraDlg::AddMobiFilesInFolder(const std::wstring& folder)
         if (it->is_directory(typeError))
             continue;
         std::wstring name = FromNativePath(it->path().filename());
-        if (HasMobiExtension(name))
+        if (m_pEngine->IsSourceAccepted(name))
             names.push_back(std::move(name));
     }
     // Listed by name, whatever order the file system keeps.
@@ -109,7 +109,7 @@ bool CVelmoraDlg::AddDroppedPaths(const wxArrayString& paths)
             std::wstring name = GetFileNamePart(wide);
             if (name.empty())
                 name = wide;
-            if (HasMobiExtension(name)) {
+            if (m_pEngine->IsSourceAccepted(name)) {
                 AddSourceFile(wide, name);
                 taken = true;
             }

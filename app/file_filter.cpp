@@ -1,13 +1,12 @@
 #include "file_filter.h"
 
+#include "engine/ascii.h"
+
 #include <vector>
 
 namespace {
 
-wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; }
-
 #ifndef __WINDOWS__
-wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c; }
 
 // "*.mobi" gives "*.mobi;*.MOBI;*.Mobi": the extension's letters in the three
 // usual spellings.
@@ -74,17 +73,4 @@ wxString MakeFileDialogWildcard(const std::wstring& filter)
         wildcard += wxString(parts[i]) + wxS('|') + wxString(patterns);
     }
     return wildcard;
-}
-
-bool HasMobiExtension(const std::wstring& name)
-{
-    static const std::wstring extension = L".mobi";
-    if (name.size() < extension.size())
-        return false;
-    const size_t offset = name.size() - extension.size();
-    for (size_t i = 0; i < extension.size(); ++i) {
-        if (AsciiLower(name[offset + i]) != extension[i])
-            return false;
-    }
-    return true;
 }

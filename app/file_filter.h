@@ -10,6 +10,3 @@
 // Where file names are case-sensitive every pattern is offered in lower,
 // upper and capitalised spelling, so Book.MOBI can be picked too.
 wxString MakeFileDialogWildcard(const std::wstring& filter);
-
-// True when the name ends in ".mobi" in any case.
-bool HasMobiExtension(const std::wstring& name);

@@ -1,5 +1,6 @@
 #include "engine.h"
 
+#include "ascii.h"
 #include "paths.h"
 
 #include <fstream>
@@ -23,14 +24,9 @@ bool VelmoraEng::IsSourceAccepted(const std::wstring& path) const
     const size_t dot = path.rfind(L'.');
     if (dot == std::wstring::npos)
         return false;
-    std::wstring extension = path.substr(dot + 1);
+    const std::wstring extension = ToAsciiLower(std::wstring_view(path).substr(dot + 1));
     if (extension.empty())
         return false;
-    // Only A to Z are lowered, as the single-byte C library would.
-    for (wchar_t& c : extension) {
-        if (c >= L'A' && c <= L'Z')
-            c = wchar_t(c - L'A' + L'a');
-    }
     size_t start = 0;
     while (start <= list.size()) {
         size_t end = list.find(L';', start);

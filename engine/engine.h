@@ -57,6 +57,9 @@ public:
     JobItem GetJob(int index) const;       // a copy; empty for a bad index
     void SetJobState(int32_t state, int index);
     int GetJobCount() const;
+    // True when the path's extension is one of GetSourceExtensions (in any
+    // ASCII case); the dot must lie in the file name.
+    bool IsSourceAccepted(const std::wstring& path) const;
     bool Start();        // false (run reported stopped) when no worker could start
     void RequestStop();  // only acts while the run state is STATUS_STARTED
     bool IsWorkerRunning() const { return m_bWorkerActive.load(); }
@@ -96,7 +99,6 @@ public:
     std::wstring m_strToolFolder;  // overrides the tool folder when not empty
 
 protected:
-    bool IsSourceAccepted(const std::wstring& path) const;
     std::wstring BuildTargetPath(const std::wstring& folder, const std::wstring& source) const;
     void ProcessJobs();
     int32_t Report(int32_t event, int32_t index, int32_t code);  // the callback's answer, or 0

@@ -1,5 +1,6 @@
 #include "html_images.h"
 
+#include "ascii.h"
 #include "gif_to_jpeg.h"
 #include "paths.h"
 #include "staged_file.h"
@@ -69,13 +70,6 @@ bool IsInside(const fs::path& folder, const fs::path& path)
     return folderEnd == folder.end() && pathRest != resolved.end();
 }
 
-bool EqualIgnoringAsciiCase(const fs::path::string_type& a, const fs::path::string_type& b)
-{
-    auto lower = [](auto c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](auto x, auto y) { return lower(x) == lower(y); });
-}
-
 // The page names "Cover.GIF" as "Cover.gif" once its extension is lowered;
 // where file names are case-sensitive the file is looked up element by
 // element, ignoring the case of ASCII letters, as the renderer's own
@@ -96,7 +90,7 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const fs::path&
         fs::directory_iterator it(current, ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
             const fs::path name = it->path().filename();
-            if (EqualIgnoringAsciiCase(name.native(), element.native()) && (!match || name < *match))
+            if (EqualsIgnoringAsciiCase(name.native(), element.native()) && (!match || name < *match))
                 match = name;
         }
         if (!match)

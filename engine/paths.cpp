@@ -1,5 +1,7 @@
 #include "paths.h"
 
+#include "ascii.h"
+
 #include <cwctype>
 
 std::wstring GetFolderPart(const std::wstring& path)
@@ -22,24 +24,6 @@ std::wstring GetFileNamePart(const std::wstring& path)
     }
     return std::wstring();
 }
-
-namespace {
-
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z') x = wchar_t(x - L'A' + L'a');
-        if (y >= L'A' && y <= L'Z') y = wchar_t(y - L'A' + L'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 void ChangeExtension(std::wstring& path, const std::wstring& extension)
 {

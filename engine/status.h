@@ -24,7 +24,8 @@ enum EngineEvent : int32_t {
 };
 
 // Called for every event: (user data, event, index, code). Runs on the worker
-// thread except for the run events 2 and 3, which come from Start and RequestStop.
+// thread, except for the run-state events STATUS_STARTED and STATUS_PAUSING,
+// which Start and RequestStop send on the thread that calls them.
 using StatusCallback = int32_t (*)(intptr_t userData, int32_t event, int32_t index, int32_t code);
 
 struct JobItem {

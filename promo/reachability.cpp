@@ -1,5 +1,7 @@
 #include "reachability.h"
 
+#include "engine/ascii.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -146,9 +148,7 @@ std::optional<UrlEndpoint> ParseUrlEndpoint(const std::string& url)
     const auto schemeEnd = url.find("://");
     if (schemeEnd == std::string::npos)
         return std::nullopt;
-    std::string scheme = url.substr(0, schemeEnd);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string scheme = ToAsciiLower(std::string_view(url).substr(0, schemeEnd));
     UrlEndpoint endpoint;
     if (scheme == "http")
         endpoint.port = "80";

@@ -31,7 +31,7 @@ TEST(EngineQueue, AcceptsOnlyTheSourceExtension)
 {
     FakeEngine engine;
     EXPECT_EQ(engine.AddJob(L"/in/book.MOBI"), 0);
-    EXPECT_EQ(engine.AddJob(L"/in/other.mobi"), 1);
+    EXPECT_EQ(engine.AddJob(L"/in/other.mObI"), 1);
     EXPECT_EQ(engine.AddJob(L"/in/book.epub"), -1);
     EXPECT_EQ(engine.AddJob(L"/in/book"), -1);
     EXPECT_EQ(engine.AddJob(L"/in/book."), -1);
