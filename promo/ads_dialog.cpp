@@ -34,6 +34,7 @@ CAdsDialog::Config Completed(CAdsDialog::Config config)
 
 wxBEGIN_EVENT_TABLE(CAdsDialog, wxPanel)
     EVT_TIMER(CAdsDialog::kTimerId, CAdsDialog::OnTimer)
+    EVT_TIMER(CAdsDialog::kStatusTimerId, CAdsDialog::OnStatusTimer)
     EVT_SIZE(CAdsDialog::OnSize)
     EVT_ERASE_BACKGROUND(CAdsDialog::OnEraseBackground)
     EVT_WEBVIEW_NAVIGATING(CAdsDialog::IDC_BROWSER, CAdsDialog::OnNavigating)
@@ -46,11 +47,13 @@ CAdsDialog::CAdsDialog(wxWindow* parent) : CAdsDialog(parent, Config{}) {}
 
 CAdsDialog::CAdsDialog(wxWindow* parent, Config config)
     : wxPanel(parent, IDD, wxDefaultPosition, wxDefaultSize, wxBORDER_SIMPLE),
-      m_timer(this, kTimerId)
+      m_timer(this, kTimerId),
+      m_statusTimer(this, kStatusTimerId)
 {
     config = Completed(std::move(config));
     m_strAddress = config.address;
     m_checker = std::move(config.checker);
+    m_pageStatus = config.pageStatus ? std::move(config.pageStatus) : [this] { return m_browser.GetStatusCode(); };
     m_tickPeriod = config.tickPeriod;
 
     SetBackgroundColour(*wxWHITE);
@@ -78,7 +81,8 @@ CAdsDialog::CAdsDialog(wxWindow* parent, Config config)
 CAdsDialog::~CAdsDialog()
 {
     m_timer.Stop();
-    // Check threads still running write only into m_pOnline, which they share.
+    m_statusTimer.Stop();
+    // A check thread still running writes only into m_pChecks, which it shares.
     if (wxWebView* browser = m_browser.GetWindow())
         browser->SetSize(0, 0, 0, 0);
 }
@@ -111,13 +115,14 @@ void CAdsDialog::OnTimer(wxTimerEvent& /*event*/)
     ++m_nTicks;
     // The result of the checks finished before this tick, read before the new
     // check starts: a navigation always follows a check of an earlier tick.
-    const bool online = m_pOnline->load() != 0;
+    const bool online = m_pChecks->online.load();
     StartCheck();
     if (online && m_nFirstOnlineTick == 0)
         m_nFirstOnlineTick = m_nTicks;
     if (!m_bPageShown && online) {
         m_bNavFailed = 0;
         m_bNavStarted = 0;
+        m_statusTimer.Stop();
         ++m_nNavigations;
         m_nLastNavigationTick = m_nTicks;
         m_browser.Navigate(m_strAddress);
@@ -128,19 +133,23 @@ void CAdsDialog::OnTimer(wxTimerEvent& /*event*/)
 
 void CAdsDialog::StartCheck()
 {
+    if (m_pChecks->running.exchange(true))
+        return;  // the last check is still running; its result will come
     try {
-        std::thread([online = m_pOnline, checker = m_checker, url = std::string(m_strAddress.utf8_str())] {
+        std::thread([checks = m_pChecks, checker = m_checker, url = std::string(m_strAddress.utf8_str())] {
             bool reachable = false;
             try {
                 reachable = checker(url);
             } catch (...) {
                 // A check that fails in any way found nothing reachable.
             }
-            online->store(reachable ? 1 : 0);
+            checks->online.store(reachable);
+            checks->running.store(false);
         }).detach();
         ++m_nChecks;
     } catch (const std::system_error&) {
         // No thread to be had: this tick checks nothing, the next one tries again.
+        m_pChecks->running.store(false);
     }
 }
 
@@ -184,9 +193,28 @@ void CAdsDialog::OnNavigateComplete(wxWebViewEvent& /*event*/)
     // After an error these events belong to the browser's own error page.
     if (!m_bNavStarted || m_bNavFailed)
         return;
+    m_nStatusAsks = 0;
+    JudgeLoadedPage();
+}
+
+void CAdsDialog::OnStatusTimer(wxTimerEvent& /*event*/)
+{
+    if (m_bNavStarted && !m_bNavFailed && !m_bPageShown)
+        JudgeLoadedPage();
+}
+
+void CAdsDialog::JudgeLoadedPage()
+{
     // An HTTP error answer is a failed navigation, even where the browser
-    // shows it as a page.
-    if (m_browser.GetStatusCode() >= 400) {
+    // shows it as a page. The browser may tell the page's status only after
+    // it has reported the page loaded: until it does, nothing is decided.
+    const int status = m_pageStatus();
+    if (status == CExplorer::kStatusNotYetKnown && ++m_nStatusAsks <= kMaxStatusAsks) {
+        m_statusTimer.StartOnce(static_cast<int>(kStatusInterval.count()));
+        return;
+    }
+    m_statusTimer.Stop();
+    if (status >= 400) {
         ShowPicture();
         return;
     }

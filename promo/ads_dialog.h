@@ -1,7 +1,8 @@
 // The promotion panel: a child window of the main window that shows the
 // promotion web page while its server can be reached, and a fixed picture
 // otherwise. A timer starts a reachability check on a thread of its own at
-// every tick; the tick after a successful check loads the page, once.
+// every tick (unless the last one is still running); the tick after a
+// successful check loads the page, once.
 #pragma once
 
 #include "explorer.h"
@@ -26,6 +27,12 @@ public:
         IDC_PICTURE = 197,
     };
     static constexpr int kTimerId = 100;
+    // While the browser has not yet told the HTTP status of a page it has
+    // loaded, the panel asks again at this interval, at most kMaxStatusAsks
+    // times before it takes the page as shown.
+    static constexpr int kStatusTimerId = 101;
+    static constexpr std::chrono::milliseconds kStatusInterval{50};
+    static constexpr int kMaxStatusAsks = 100;
     static constexpr int kPictureBitmapId = 197;
     static constexpr std::chrono::milliseconds kFirstTick{100};
     static constexpr std::chrono::milliseconds kTickPeriod{4000};
@@ -41,6 +48,9 @@ public:
         std::chrono::milliseconds firstTick = kFirstTick;
         std::chrono::milliseconds tickPeriod = kTickPeriod;
         Checker checker;   // empty: CanConnect with kCheckTimeout
+        // The HTTP status of the loaded page, as CExplorer::GetStatusCode
+        // tells it; empty: the browser's.
+        std::function<int()> pageStatus;
     };
 
     // Creates the panel as a child of `parent` and starts its timer.
@@ -62,7 +72,8 @@ public:
     CAdsPicture* GetPicture() const { return m_picture; }
     bool IsPageShown() const { return m_bPageShown != 0; }
     bool HasNavFailed() const { return m_bNavFailed != 0; }
-    bool IsOnline() const { return m_pOnline->load() != 0; }
+    bool IsOnline() const { return m_pChecks->online.load(); }
+    bool IsChecking() const { return m_pChecks->running.load(); }
     bool IsPictureShown() const;
     bool IsBrowserShown() const;
     int GetTickCount() const { return m_nTicks; }
@@ -73,6 +84,7 @@ public:
 
 private:
     void OnTimer(wxTimerEvent& event);
+    void OnStatusTimer(wxTimerEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnEraseBackground(wxEraseEvent& event);
     void OnNavigating(wxWebViewEvent& event);
@@ -82,6 +94,7 @@ private:
     void PlaceBrowser();
     void StartCheck();
     void ShowPicture();
+    void JudgeLoadedPage();
 
     CExplorer m_browser;
     CAdsPicture* m_picture = nullptr;
@@ -91,14 +104,23 @@ private:
     // events belong to its blank start page or to a load that navigation
     // replaced (which this browser reports as failed).
     int m_bNavStarted = 0;
-    // Result of the last finished check (non-zero: reachable), shared with the
-    // check threads so that it outlives every one of them.
-    std::shared_ptr<std::atomic<int>> m_pOnline = std::make_shared<std::atomic<int>>(0);
+    // The checks' shared state, which outlives the panel for a check thread
+    // still running: the result of the last finished check, and whether one
+    // is running. Only one runs at a time, so a name lookup that never
+    // answers cannot pile up threads, and results arrive in order.
+    struct CheckState {
+        std::atomic<bool> online{false};
+        std::atomic<bool> running{false};
+    };
+    std::shared_ptr<CheckState> m_pChecks = std::make_shared<CheckState>();
 
     wxString m_strAddress;
     Checker m_checker;
+    std::function<int()> m_pageStatus;
     std::chrono::milliseconds m_tickPeriod;
     wxTimer m_timer;
+    wxTimer m_statusTimer;
+    int m_nStatusAsks = 0;
 
     int m_nTicks = 0;
     int m_nChecks = 0;

@@ -24,9 +24,12 @@ int WebKitStatusCode(void* webView)
         reinterpret_cast<GetStatusCode>(dlsym(RTLD_DEFAULT, "webkit_uri_response_get_status_code"));
     if (!webView || !getMainResource || !getResponse || !getStatusCode)
         return 0;
+    // The main resource and its answer reach the browser on a channel of
+    // their own, which may come after the load events.
     void* resource = getMainResource(webView);
     void* response = resource ? getResponse(resource) : nullptr;
-    return response ? static_cast<int>(getStatusCode(response)) : 0;
+    const int status = response ? static_cast<int>(getStatusCode(response)) : 0;
+    return status > 0 ? status : CExplorer::kStatusNotYetKnown;
 }
 #endif
 

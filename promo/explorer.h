@@ -26,8 +26,10 @@ public:
     wxWebView* GetWindow() const { return m_pWnd.get(); }
     bool Exists() const { return GetWindow() != nullptr; }
 
-    // HTTP status of the main document on show, 0 when not known. Where the
-    // browser reports HTTP errors as wxEVT_WEBVIEW_ERROR itself this is always 0.
+    // HTTP status of the main document on show; kStatusNotYetKnown while the
+    // browser has not received its answer, 0 where the browser reports HTTP
+    // errors as wxEVT_WEBVIEW_ERROR itself (and does not tell the status).
+    static constexpr int kStatusNotYetKnown = -1;
     int GetStatusCode() const;
 
 private:

@@ -1,12 +1,13 @@
 #include "promo_address.h"
 
-#include <wx/config.h>
+#include "settings/settings_store.h"
+
+#include <wx/confbase.h>
 
 wxString GetPromoAddress()
 {
     wxString address;
-    if (wxConfigBase* config = wxConfigBase::Get())
-        config->Read(kPromoAddressKey, &address);
+    OpenSettings()->Read(kPromoAddressKey, &address);
     address.Trim(true).Trim(false);
     return address.empty() ? wxString(kDefaultPromoAddress) : address;
 }

@@ -12,7 +12,6 @@ inline constexpr wchar_t kDefaultPromoAddress[] = L"http://promo.corvale.invalid
 // deployment can name its server.
 inline constexpr wchar_t kPromoAddressKey[] = L"/PromoAddress";
 
-// The configured address (from wxConfigBase::Get(), the application's own
-// configuration, created on first use), or kDefaultPromoAddress when none is
-// set or it is empty.
+// The address stored in the program's settings (the same store as every other
+// setting), or kDefaultPromoAddress when none is set or it is empty.
 wxString GetPromoAddress();

@@ -8,17 +8,18 @@
 #include "promo/reachability.h"
 #include "res/wx_resources.h"
 #include "test_http_server.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 #include "wx_test_env.h"
 
 #include <gtest/gtest.h>
-#include <wx/config.h>
-#include <wx/memconf.h>
 #include <wx/settings.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -27,26 +28,15 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using corvale_test::PumpEvents;
+using corvale_test::PumpUntil;
 using corvale_test::TestFrame;
 
 // A timer period that never comes during a test: the test delivers the ticks.
 constexpr std::chrono::milliseconds kNever = std::chrono::hours(24);
 const char kPromoPath[] = "/ads/tessaly/ads.php";
-
-// Pumps events until `condition` holds, for at most 30 seconds.
-bool WaitFor(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        PumpEvents();
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
 
 std::string Utf8(const wxString& text)
 {
@@ -157,21 +147,21 @@ protected:
         m_panel.reset();
         m_probe->SetGate(true);
         // No check thread may still run when the test ends.
-        EXPECT_TRUE(WaitFor([&] { return m_probe->finished == m_probe->started; }));
+        EXPECT_TRUE(PumpUntil([&] { return m_probe->finished == m_probe->started; }));
     }
 
     CAdsDialog& MakePanel(const std::string& address, std::chrono::milliseconds firstTick,
-                          std::chrono::milliseconds period, Check check)
+                          std::chrono::milliseconds period, Check check, std::function<int()> pageStatus = {})
     {
         m_panel.reset(new CAdsDialog(&TestFrame(), {wxString::FromUTF8(address), firstTick, period,
-                                                    ProbeChecker(m_probe, check)}));
+                                                    ProbeChecker(m_probe, check), std::move(pageStatus)}));
         return *m_panel;
     }
 
     // A panel whose ticks come from the test only.
-    CAdsDialog& MakeSteppedPanel(const std::string& address, Check check)
+    CAdsDialog& MakeSteppedPanel(const std::string& address, Check check, std::function<int()> pageStatus = {})
     {
-        return MakePanel(address, kNever, kNever, check);
+        return MakePanel(address, kNever, kNever, check, std::move(pageStatus));
     }
 
     // One tick starts a check; once it has found the server reachable, the
@@ -180,7 +170,7 @@ protected:
     {
         const int navigations = panel.GetNavigationCount();
         Tick(panel);
-        ASSERT_TRUE(WaitFor([&] { return panel.IsOnline(); }));
+        ASSERT_TRUE(PumpUntil([&] { return panel.IsOnline(); }));
         Tick(panel);
         ASSERT_EQ(panel.GetNavigationCount(), navigations + 1);
     }
@@ -225,7 +215,7 @@ TEST_F(AdsDialogTest, StartsOnThePictureWithTheBrowserHidden)
     // The browser loads its own blank page on creation; that is no page of ours.
     BrowserEvents events;
     events.Watch(browser);
-    EXPECT_TRUE(WaitFor([&] { return events.Count(wxEVT_WEBVIEW_LOADED) > 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return events.Count(wxEVT_WEBVIEW_LOADED) > 0; }));
     EXPECT_FALSE(panel.IsPageShown());
     EXPECT_TRUE(panel.IsPictureShown());
     EXPECT_FALSE(panel.IsBrowserShown());
@@ -237,32 +227,31 @@ TEST_F(AdsDialogTest, UsesTheProgramsTimingAndTheConfiguredAddress)
     static_assert(CAdsDialog::kTickPeriod == 4000ms);
     static_assert(CAdsDialog::kTimerId == 100);
 
-    std::unique_ptr<wxConfigBase> previous(wxConfigBase::Set(new wxMemoryConfig));
-    EXPECT_EQ(GetPromoAddress(), wxString(kDefaultPromoAddress));
+    // The address is read from the settings file every other setting lives in.
+    const TempDir config;
+    const ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
+    const fs::path file = config.path() / "Lumeno" / "Corvale.conf";
     EXPECT_EQ(wxString(kDefaultPromoAddress), wxS("http://promo.corvale.invalid/ads/tessaly/ads.php"));
-    {
+    for (const auto& [stored, address] : std::vector<std::pair<std::string, wxString>>{
+             {"", kDefaultPromoAddress},
+             {"PageWidth=100\nPromoAddress=http://127.0.0.1:9/ads/tessaly/ads.php\n",
+              wxS("http://127.0.0.1:9/ads/tessaly/ads.php")},
+             {"PromoAddress=  \n", kDefaultPromoAddress}}) {
+        fs::create_directories(file.parent_path());
+        ASSERT_TRUE(WriteTextFile(file, stored));
         corvale_test::WindowPtr<CAdsDialog> panel(new CAdsDialog(&TestFrame()));
-        EXPECT_EQ(panel->GetAddress(), wxString(kDefaultPromoAddress));
+        EXPECT_EQ(panel->GetAddress(), address) << stored;
     }
-
-    wxConfigBase::Get()->Write(wxS("/PromoAddress"), wxS("http://127.0.0.1:9/ads/tessaly/ads.php"));
-    EXPECT_EQ(GetPromoAddress(), wxS("http://127.0.0.1:9/ads/tessaly/ads.php"));
-    {
-        corvale_test::WindowPtr<CAdsDialog> panel(new CAdsDialog(&TestFrame()));
-        EXPECT_EQ(panel->GetAddress(), wxS("http://127.0.0.1:9/ads/tessaly/ads.php"));
-    }
-    wxConfigBase::Get()->Write(wxS("/PromoAddress"), wxS("  "));
-    EXPECT_EQ(GetPromoAddress(), wxString(kDefaultPromoAddress));
-
-    delete wxConfigBase::Set(previous.release());
 }
 
 TEST_F(AdsDialogTest, ChecksAtEveryTickAndNeverNavigatesWhileUnreachable)
 {
     // The panel's own timer, with short periods.
     CAdsDialog& panel = MakePanel(RefusingUrl(), 1ms, 20ms, Check::Connect);
-    ASSERT_TRUE(WaitFor([&] { return panel.GetTickCount() >= 5 && m_probe->finished >= 4; }));
-    EXPECT_EQ(panel.GetCheckCount(), panel.GetTickCount());
+    ASSERT_TRUE(PumpUntil([&] { return panel.GetTickCount() >= 5 && m_probe->finished >= 4; }));
+    // A tick whose previous check still runs starts none.
+    EXPECT_LE(panel.GetCheckCount(), panel.GetTickCount());
+    EXPECT_GE(panel.GetCheckCount(), 4);
     EXPECT_EQ(panel.GetNavigationCount(), 0);
     EXPECT_FALSE(panel.IsOnline());
     EXPECT_EQ(panel.GetFirstOnlineTick(), 0);
@@ -276,7 +265,7 @@ TEST_F(AdsDialogTest, TheDefaultAddressIsNeverReachedAndThePictureStays)
     CAdsDialog& panel = MakeSteppedPanel(Utf8(kDefaultPromoAddress), Check::Connect);
     for (int tick = 1; tick <= 3; ++tick) {
         Tick(panel);
-        ASSERT_TRUE(WaitFor([&] { return m_probe->finished == tick; }));
+        ASSERT_TRUE(PumpUntil([&] { return m_probe->finished == tick; }));
     }
     Tick(panel);
     EXPECT_EQ(panel.GetNavigationCount(), 0);
@@ -293,7 +282,7 @@ TEST_F(AdsDialogTest, LoadsThePageOnceAtTheTickAfterTheFirstSuccessfulCheck)
     Tick(panel);
     EXPECT_EQ(panel.GetCheckCount(), 1);
     EXPECT_EQ(panel.GetNavigationCount(), 0);
-    ASSERT_TRUE(WaitFor([&] { return panel.IsOnline(); }));
+    ASSERT_TRUE(PumpUntil([&] { return panel.IsOnline(); }));
     EXPECT_EQ(server.Requests(), 0);
 
     // Tick 2 navigates, once.
@@ -301,7 +290,7 @@ TEST_F(AdsDialogTest, LoadsThePageOnceAtTheTickAfterTheFirstSuccessfulCheck)
     EXPECT_EQ(panel.GetNavigationCount(), 1);
     EXPECT_EQ(panel.GetFirstOnlineTick(), 2);
     EXPECT_EQ(panel.GetLastNavigationTick(), 2);
-    ASSERT_TRUE(WaitFor([&] { return panel.IsPageShown(); }));
+    ASSERT_TRUE(PumpUntil([&] { return panel.IsPageShown(); }));
     EXPECT_FALSE(panel.HasNavFailed());
     EXPECT_FALSE(panel.IsPictureShown());
     EXPECT_TRUE(panel.IsBrowserShown());
@@ -311,7 +300,7 @@ TEST_F(AdsDialogTest, LoadsThePageOnceAtTheTickAfterTheFirstSuccessfulCheck)
     // The checks go on; the page is not requested again.
     for (int tick = 3; tick <= 6; ++tick) {
         Tick(panel);
-        ASSERT_TRUE(WaitFor([&] { return m_probe->finished == tick; }));
+        ASSERT_TRUE(PumpUntil([&] { return m_probe->finished == tick; }));
     }
     EXPECT_EQ(panel.GetCheckCount(), 6);
     EXPECT_EQ(panel.GetNavigationCount(), 1);
@@ -326,11 +315,11 @@ TEST_F(AdsDialogTest, WithItsOwnTimerThePageLoadsAndIsNotRequestedAgain)
     // A period well above the time a page takes here: a load still running at
     // the next tick is started again.
     CAdsDialog& panel = MakePanel(server.Url(), 1ms, 500ms, Check::Connect);
-    ASSERT_TRUE(WaitFor([&] { return panel.IsPageShown(); }));
+    ASSERT_TRUE(PumpUntil([&] { return panel.IsPageShown(); }));
     EXPECT_GE(panel.GetLastNavigationTick(), 2);  // never before a check has finished
     const int navigations = panel.GetNavigationCount();
     const int ticks = panel.GetTickCount();
-    ASSERT_TRUE(WaitFor([&] { return panel.GetTickCount() >= ticks + 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return panel.GetTickCount() >= ticks + 4; }));
     EXPECT_EQ(panel.GetNavigationCount(), navigations);
     EXPECT_TRUE(panel.IsPageShown());
     EXPECT_GE(server.Requests(), 1);
@@ -358,7 +347,7 @@ TEST_P(AdsDialogFailureTest, AFailedNavigationShowsThePictureUntilALaterOneSucce
     const size_t before = events.seen.size();
     TickUntilNavigated(panel);
     ASSERT_FALSE(panel.HasNavFailed());
-    ASSERT_TRUE(WaitFor([&] { return panel.HasNavFailed(); }));
+    ASSERT_TRUE(PumpUntil([&] { return panel.HasNavFailed(); }));
     EXPECT_FALSE(panel.IsPageShown());
     EXPECT_TRUE(panel.IsPictureShown());
     EXPECT_FALSE(panel.IsBrowserShown());
@@ -366,7 +355,7 @@ TEST_P(AdsDialogFailureTest, AFailedNavigationShowsThePictureUntilALaterOneSucce
 
     // The browser then loads its error page (or the error answer) for the
     // address: those completion events leave the picture on show.
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         return std::any_of(events.seen.begin() + static_cast<long>(before), events.seen.end(),
                            [&](const auto& e) {
                                return e.first == wxEVT_WEBVIEW_LOADED && e.second == panel.GetAddress();
@@ -388,7 +377,7 @@ TEST_P(AdsDialogFailureTest, AFailedNavigationShowsThePictureUntilALaterOneSucce
     Tick(panel);
     EXPECT_EQ(panel.GetNavigationCount(), 2);
     EXPECT_FALSE(panel.HasNavFailed());
-    ASSERT_TRUE(WaitFor([&] { return panel.IsPageShown(); }));
+    ASSERT_TRUE(PumpUntil([&] { return panel.IsPageShown(); }));
     EXPECT_FALSE(panel.IsPictureShown());
     EXPECT_TRUE(panel.IsBrowserShown());
     EXPECT_EQ(browser->GetRect(), ExpectedBrowserRect(panel));
@@ -418,11 +407,12 @@ TEST_F(AdsDialogTest, BrowserEventsDriveThePanelsStates)
     const wxString url = wxString::Format("http://127.0.0.1:%d%s", silent.Port(), kPromoPath);
 
     m_probe->reachable = true;
-    CAdsDialog& panel = MakeSteppedPanel(Utf8(url), Check::Answer);
+    // The events are the test's own, for an answer that says 200.
+    CAdsDialog& panel = MakeSteppedPanel(Utf8(url), Check::Answer, [] { return 200; });
     BrowserEvents events;
     events.Watch(panel.GetBrowser().GetWindow());
     const auto waitForStart = [&](int starts) {
-        return WaitFor([&] { return events.Count(wxEVT_WEBVIEW_NAVIGATING) >= starts; });
+        return PumpUntil([&] { return events.Count(wxEVT_WEBVIEW_NAVIGATING) >= starts; });
     };
 
     // Before the first navigation every event belongs to the blank start page.
@@ -508,21 +498,76 @@ TEST_F(AdsDialogTest, ResizingKeepsTheBrowsersBorderAndScrollBarsOutside)
     }
 }
 
+TEST_F(AdsDialogTest, ACheckThatNeverAnswersHoldsBackTheNextOnes)
+{
+    // A name lookup that never answers: the ticks go on, the checks don't pile up.
+    m_probe->reachable = true;
+    m_probe->SetGate(false);
+    CAdsDialog& panel = MakeSteppedPanel(RefusingUrl(), Check::Answer);
+    for (int tick = 1; tick <= 4; ++tick) {
+        Tick(panel);
+        EXPECT_EQ(panel.GetCheckCount(), 1);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return m_probe->started == 1; }));
+    EXPECT_TRUE(panel.IsChecking());
+    EXPECT_EQ(panel.GetNavigationCount(), 0);
+
+    m_probe->SetGate(true);
+    ASSERT_TRUE(PumpUntil([&] { return !panel.IsChecking(); }));
+    EXPECT_TRUE(panel.IsOnline());
+    Tick(panel);
+    EXPECT_EQ(panel.GetCheckCount(), 2);
+    EXPECT_EQ(panel.GetNavigationCount(), 1);
+}
+
+TEST_F(AdsDialogTest, APageIsJudgedOnlyOnceTheBrowserKnowsItsStatus)
+{
+    // The browser may report a page loaded before it tells the answer's HTTP
+    // status: the panel waits for the status, whichever it turns out to be.
+    const SilentListener silent;
+    ASSERT_TRUE(silent.IsListening());
+    const wxString url = wxString::Format("http://127.0.0.1:%d%s", silent.Port(), kPromoPath);
+    auto status = std::make_shared<std::atomic<int>>(CExplorer::kStatusNotYetKnown);
+    m_probe->reachable = true;
+    CAdsDialog& panel = MakeSteppedPanel(Utf8(url), Check::Answer, [status] { return status->load(); });
+    BrowserEvents events;
+    events.Watch(panel.GetBrowser().GetWindow());
+    Tick(panel);
+    ASSERT_TRUE(PumpUntil([&] { return panel.IsOnline(); }));
+    for (const int answer : {500, 200}) {
+        const int starts = events.Count(wxEVT_WEBVIEW_NAVIGATING);
+        const int navigations = panel.GetNavigationCount();
+        *status = CExplorer::kStatusNotYetKnown;
+        Tick(panel);
+        ASSERT_EQ(panel.GetNavigationCount(), navigations + 1);
+        ASSERT_TRUE(PumpUntil([&] { return events.Count(wxEVT_WEBVIEW_NAVIGATING) > starts; }));
+        SendBrowserEvent(panel, wxEVT_WEBVIEW_NAVIGATED, url);
+        SendBrowserEvent(panel, wxEVT_WEBVIEW_LOADED, url);
+        EXPECT_FALSE(panel.IsPageShown());
+        EXPECT_FALSE(panel.HasNavFailed());
+        EXPECT_TRUE(panel.IsPictureShown());
+
+        *status = answer;
+        ASSERT_TRUE(PumpUntil([&] { return panel.IsPageShown() || panel.HasNavFailed(); }));
+        EXPECT_EQ(panel.HasNavFailed(), answer >= 400) << answer;
+        EXPECT_EQ(panel.IsPageShown(), answer < 400) << answer;
+    }
+}
+
 TEST_F(AdsDialogTest, DestroyingThePanelWhileChecksRunIsSafe)
 {
-    // Checks held at the gate outlive the panel and then store their result.
+    // A check held at the gate outlives the panel and then stores its result.
     m_probe->reachable = true;
     m_probe->SetGate(false);
     CAdsDialog& panel = MakePanel(RefusingUrl(), 1ms, 5ms, Check::Answer);
-    ASSERT_TRUE(WaitFor([&] { return m_probe->started >= 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return m_probe->started >= 1 && panel.GetTickCount() >= 3; }));
     EXPECT_EQ(m_probe->finished, 0);
-    (void)panel;
     m_panel.reset();
     PumpEvents();
     const int started = m_probe->started;
 
     m_probe->SetGate(true);
-    ASSERT_TRUE(WaitFor([&] { return m_probe->finished == started; }));
+    ASSERT_TRUE(PumpUntil([&] { return m_probe->finished == started; }));
     // The timer died with the panel: no check starts any more.
     for (int i = 0; i < 10; ++i)
         PumpEvents();
