@@ -3,7 +3,7 @@
 // and running looks, and the output-folder controls.
 #include "velmora_dlg.h"
 
-#include "prompts.h"
+#include "res/prompts.h"
 #include "skin/my_list_ctrl.h"
 
 #include "engine/debug_log.h"

@@ -1,6 +1,6 @@
 #include "velmora_app.h"
 
-#include "settings_store.h"
+#include "settings/settings_store.h"
 #include "velmora_dlg.h"
 
 #include <wx/image.h>

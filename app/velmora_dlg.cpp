@@ -7,8 +7,8 @@
 #include "dlg_skin.h"
 #include "dlg_template.h"
 #include "help_page.h"
-#include "prompts.h"
-#include "settings_store.h"
+#include "res/prompts.h"
+#include "settings/settings_store.h"
 #include "skin/my_list_ctrl.h"
 
 #include "promo/ads_dialog.h"

@@ -22,8 +22,15 @@ public:
     std::atomic<int32_t> m_nPageHeight{kDefaultPageHeight};
 };
 
+// Both page measurements must lie in this range, inclusive, in millimetres:
+// the renderer is never asked for a page outside it.
+inline constexpr int32_t kMinPageMeasurement = 26;
+inline constexpr int32_t kMaxPageMeasurement = 1500;
+
+constexpr bool IsPageMeasurementInRange(int64_t millimetres)
+{
+    return millimetres >= kMinPageMeasurement && millimetres <= kMaxPageMeasurement;
+}
+
 // The one settings object, set by whoever creates it; null otherwise.
 extern COptions* g_pOptions;
-
-// The output folder of a first start: the user's home folder ("C:\" on Windows).
-std::wstring DefaultOutputFolder();

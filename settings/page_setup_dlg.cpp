@@ -1,6 +1,6 @@
 #include "page_setup_dlg.h"
 
-#include "app/prompts.h"
+#include "res/prompts.h"
 #include "settings/options.h"
 
 #include <wx/button.h>
@@ -169,8 +169,7 @@ void CPageSetupDlg::OnOK(wxCommandEvent& /*event*/)
     if (!ReadFields())
         return;
 
-    const auto inBounds = [](int32_t mm) { return mm >= kMinPageMeasurement && mm <= kMaxPageMeasurement; };
-    if (!inBounds(m_nPageWidth) || !inBounds(m_nPageHeight)) {
+    if (!IsPageMeasurementInRange(m_nPageWidth) || !IsPageMeasurementInRange(m_nPageHeight)) {
         CorvaleMessage(this,
                        wxString::Format(wxS("The measurement must be between %smm and %smm."),
                                         wxString::Format(wxS("%d"), kMinPageMeasurement),

@@ -3,6 +3,8 @@
 // stored in the settings object on OK.
 #pragma once
 
+#include "settings/options.h"
+
 #include <wx/dialog.h>
 
 #include <array>
@@ -29,10 +31,6 @@ inline constexpr std::array<PageSize, 17> kPageSizes{{
 }};
 inline constexpr int kCustomPageSizeIndex = static_cast<int>(kPageSizes.size());
 inline constexpr wchar_t kCustomPageSizeName[] = L"Custom";
-
-// Both page measurements must lie in this range, inclusive, in millimetres.
-inline constexpr int32_t kMinPageMeasurement = 26;
-inline constexpr int32_t kMaxPageMeasurement = 1500;
 
 // Index of the named size with exactly this width and height (the last one
 // when several match), or kCustomPageSizeIndex.

@@ -16,8 +16,28 @@
 
 namespace {
 
+// A stored measurement is checked as one typed into the page setup dialog
+// would be: a hand-edited or damaged value outside the bounds (or no number
+// at all) gives the default, so it never reaches the renderer.
+int32_t ReadPageMeasurement(wxConfigBase& config, const wxString& key, int32_t fallback)
+{
+    long value = fallback;
+    if (!config.Read(key, &value) || !IsPageMeasurementInRange(value))
+        return fallback;
+    return static_cast<int32_t>(value);
+}
 
 }  // namespace
+
+std::wstring DefaultOutputFolder()
+{
+#ifdef __WINDOWS__
+    return L"C:\\";
+#else
+    const wxString home = wxGetHomeDir();
+    return home.empty() ? std::wstring(L"/") : home.ToStdWstring();
+#endif
+}
 
 #ifndef __WINDOWS__
 wxString GetSettingsFilePath()
@@ -58,13 +78,9 @@ void LoadOptions()
     std::unique_ptr<wxConfigBase> config = OpenSettings();
     wxString outputPath;
     config->Read(wxS("OutputPath"), &outputPath, wxString(DefaultOutputFolder()));
-    long width = COptions::kDefaultPageWidth;
-    long height = COptions::kDefaultPageHeight;
-    config->Read(wxS("PageWidth"), &width, long(COptions::kDefaultPageWidth));
-    config->Read(wxS("PageHeight"), &height, long(COptions::kDefaultPageHeight));
     g_pOptions->m_strOutputPath = outputPath.ToStdWstring();
-    g_pOptions->m_nPageWidth = static_cast<int32_t>(width);
-    g_pOptions->m_nPageHeight = static_cast<int32_t>(height);
+    g_pOptions->m_nPageWidth = ReadPageMeasurement(*config, wxS("PageWidth"), COptions::kDefaultPageWidth);
+    g_pOptions->m_nPageHeight = ReadPageMeasurement(*config, wxS("PageHeight"), COptions::kDefaultPageHeight);
 }
 
 void SaveOptions()

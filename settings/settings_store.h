@@ -6,7 +6,9 @@
 // $XDG_CONFIG_HOME/Lumeno/Corvale.conf (by default ~/.config/Lumeno/Corvale.conf).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <wx/gdicmn.h>
@@ -31,8 +33,12 @@ wxString GetSettingsFilePath();
 // expansion of environment variables).
 std::unique_ptr<wxConfigBase> OpenSettings();
 
+// The output folder of a first start: the user's home folder ("C:\" on Windows).
+std::wstring DefaultOutputFolder();
+
 // OutputPath, PageWidth and PageHeight into g_pOptions, with their defaults
-// (DefaultOutputFolder(), 210, 297).
+// (DefaultOutputFolder(), 210, 297); a page measurement outside 26 to 1500 mm
+// gives its default too.
 void LoadOptions();
 // OutputPath, PageWidth and PageHeight from g_pOptions, then flushed.
 void SaveOptions();

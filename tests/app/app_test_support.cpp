@@ -17,49 +17,6 @@
 
 namespace app_test {
 
-// --- prompts -------------------------------------------------------------------
-
-int RecordingPrompts::Message(wxWindow* owner, const wxString& text, const wxString& caption, long style)
-{
-    messages.push_back({text, caption, style});
-    owners.push_back(owner);
-    if (!(style & wxYES_NO))
-        return wxOK;
-    if (answers.empty())
-        return wxYES;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-bool RecordingPrompts::OpenFiles(wxWindow*, const wxString& title, const wxString& wildcard, wxArrayString& paths)
-{
-    ++openCount;
-    openTitle = title;
-    openWildcard = wildcard;
-    if (!filesToPick)
-        return false;
-    paths = *filesToPick;
-    return true;
-}
-
-bool RecordingPrompts::PickFolder(wxWindow*, const wxString& title, wxString& path)
-{
-    pickTitles.push_back(title);
-    if (!folderToPick)
-        return false;
-    path = *folderToPick;
-    return true;
-}
-
-std::vector<wxString> RecordingPrompts::Texts() const
-{
-    std::vector<wxString> texts;
-    for (const PromptRecord& record : messages)
-        texts.push_back(record.text);
-    return texts;
-}
-
 // --- fake engine ---------------------------------------------------------------
 
 void FakeMobiEngine::Step(int32_t quarter)
@@ -128,9 +85,6 @@ void AppTest::SetUp()
     ASSERT_FALSE(m_home.path().empty());
     fs::create_directories(m_home.path() / "config");
     fs::create_directories(m_home.path() / "cache");
-    setenv("HOME", m_home.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (m_home.path() / "config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (m_home.path() / "cache").c_str(), 1);
     SetPrompts(&m_prompts);
     SetUrlOpener([this](const wxString& url) {
         m_openedUrls.push_back(url);
@@ -180,20 +134,11 @@ void AppTest::CloseDialog()
 void AppTest::Pump()
 {
     corvale_test::PumpEvents();
-    wxTheApp->ProcessIdle();  // also deletes the windows that were destroyed
 }
 
-bool AppTest::PumpUntil(const std::function<bool()>& done, int seconds)
+bool AppTest::PumpUntil(const std::function<bool()>& done)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Pump();
-        // Leaves the processor to the worker and the tools between rounds.
-        wxMilliSleep(2);
-    }
-    return true;
+    return corvale_test::PumpUntil(done);
 }
 
 bool AppTest::WaitForRunEnd()

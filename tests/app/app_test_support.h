@@ -4,8 +4,9 @@
 // bounds.
 #pragma once
 
-#include "app/prompts.h"
+#include "recording_prompts.h"
 #include "app/velmora_dlg.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
@@ -29,33 +30,8 @@ namespace app_test {
 
 namespace fs = std::filesystem;
 
-struct PromptRecord {
-    wxString text;
-    wxString caption;
-    long style = 0;
-};
-
-class RecordingPrompts final : public Prompts {
-public:
-    int Message(wxWindow* owner, const wxString& text, const wxString& caption, long style) override;
-    bool OpenFiles(wxWindow* owner, const wxString& title, const wxString& wildcard, wxArrayString& paths) override;
-    bool PickFolder(wxWindow* owner, const wxString& title, wxString& path) override;
-
-    std::vector<wxString> Texts() const;
-
-    std::vector<PromptRecord> messages;
-    std::vector<wxWindow*> owners;
-    // Answers to Yes/No questions, in order; Yes when none is left.
-    std::deque<int> answers;
-
-    std::optional<wxArrayString> filesToPick;  // nullopt: the dialog is cancelled
-    wxString openTitle;
-    wxString openWildcard;
-    int openCount = 0;
-
-    std::optional<wxString> folderToPick;  // nullopt: the picker is cancelled
-    std::vector<wxString> pickTitles;
-};
+using corvale_test::PromptRecord;
+using corvale_test::RecordingPrompts;
 
 // What the fake engine does with one book.
 enum class Action {
@@ -110,8 +86,8 @@ protected:
 
     // Handles pending events, window-system events and idle time once.
     static void Pump();
-    // Pumps until `done` holds, at most `seconds`; false on time-out.
-    static bool PumpUntil(const std::function<bool()>& done, int seconds = 120);
+    // Pumps until `done` holds; false on time-out (see corvale_test::PumpUntil).
+    static bool PumpUntil(const std::function<bool()>& done);
     // Pumps until the run has ended: worker gone and the window idle.
     bool WaitForRunEnd();
 
@@ -147,6 +123,9 @@ protected:
     fs::path MakeFolder(const fs::path& relative) const;
 
     TempDir m_home;
+    ScopedEnv m_homeEnv{"HOME", m_home.path().string()};
+    ScopedEnv m_configEnv{"XDG_CONFIG_HOME", (m_home.path() / "config").string()};
+    ScopedEnv m_cacheEnv{"XDG_CACHE_HOME", (m_home.path() / "cache").string()};
     RecordingPrompts m_prompts;
     std::vector<wxString> m_openedUrls;
     CVelmoraDlg* m_dialog = nullptr;

@@ -11,6 +11,7 @@
 #include "promo/ads_dialog.h"
 #include "app/skin_button_type.h"
 #include "res/wx_resources.h"
+#include "settings/settings_store.h"
 #include "settings/options.h"
 #include "settings/page_setup_dlg.h"
 #include "skin/my_list_ctrl.h"

@@ -3,7 +3,7 @@
 #include "app_test_support.h"
 
 #include "app/dlg_ids.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "settings/options.h"
 
 #include <cstdlib>
@@ -79,9 +79,9 @@ TEST(WindowPlacement, ARectangleWithoutAreaGivesTheDefaultSize)
 TEST_F(AppTest, SettingsLiveInTheUsersConfigurationFolder)
 {
     EXPECT_EQ(GetSettingsFilePath(), wxString((Home() / "config" / "Lumeno" / "Corvale.conf").string()));
-    unsetenv("XDG_CONFIG_HOME");
+    m_configEnv.Set(std::nullopt);
     EXPECT_EQ(GetSettingsFilePath(), wxString((Home() / ".config" / "Lumeno" / "Corvale.conf").string()));
-    setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: ignored
+    m_configEnv.Set("relative/config");  // not absolute: ignored
     EXPECT_EQ(GetSettingsFilePath(), wxString((Home() / ".config" / "Lumeno" / "Corvale.conf").string()));
 }
 
@@ -145,17 +145,29 @@ TEST_F(AppTest, SettingsAreSavedAtCloseAndRestoredAtTheNextStart)
     EXPECT_TRUE(Enabled(IDC_BROWSE));
 }
 
-TEST_F(AppTest, AStoredPageSizeIsTakenAsItIs)
+TEST_F(AppTest, AStoredPageSizeOutsideTheBoundsGivesTheDefault)
 {
-    {
-        auto config = OpenSettings();
-        config->Write(wxS("PageWidth"), 5L);
-        config->Write(wxS("PageHeight"), 7L);
-        config->Flush();
+    // As a hand-edited or damaged file may hold them; each measurement is
+    // checked on its own, as the page setup dialog checks a typed one.
+    struct Case {
+        const char* width;
+        const char* height;
+        int32_t expectedWidth, expectedHeight;
+    };
+    for (const Case& c : {Case{"26", "1500", 26, 1500}, Case{"5", "7", 210, 297}, Case{"1501", "300", 210, 300},
+                          Case{"100", "-297", 100, 297}, Case{"abc", "", 210, 297},
+                          Case{"99999999999", "297", 210, 297}}) {
+        {
+            auto config = OpenSettings();
+            config->Write(wxS("PageWidth"), wxString(c.width));
+            config->Write(wxS("PageHeight"), wxString(c.height));
+            config->Flush();
+        }
+        MakeDialog();
+        EXPECT_EQ(g_pOptions->m_nPageWidth, c.expectedWidth) << c.width;
+        EXPECT_EQ(g_pOptions->m_nPageHeight, c.expectedHeight) << c.height;
+        CloseDialog();
     }
-    MakeDialog();
-    EXPECT_EQ(g_pOptions->m_nPageWidth, 5);
-    EXPECT_EQ(g_pOptions->m_nPageHeight, 7);
 }
 
 TEST_F(AppTest, AMaximisedWindowKeepsItsNormalRectangleStored)

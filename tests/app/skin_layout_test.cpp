@@ -210,7 +210,7 @@ TEST_F(SkinLayoutTest, ResizingTheWindowLaysItOutAgain)
     for (const wxSize& client : {wxSize(1000, 700), wxSize(1400, 1000)}) {
         dialog.SetClientSize(client);
         const wxRect list(5, 92, client.x - SideWidth() - 15, client.y - 284);
-        ASSERT_TRUE(PumpUntil([&] { return dialog.GetClientSize() == client && Rect(IDC_FILE_LIST) == list; }, 30))
+        ASSERT_TRUE(PumpUntil([&] { return dialog.GetClientSize() == client && Rect(IDC_FILE_LIST) == list; }))
             << "client " << dialog.GetClientSize().x << "x" << dialog.GetClientSize().y;
         ExpectLayout(client.x, client.y);
         ExpectNoCollisions(client.x, client.y);
@@ -220,12 +220,12 @@ TEST_F(SkinLayoutTest, ResizingTheWindowLaysItOutAgain)
     // controls on the right move by as much, the link and the banner
     // buttons stay.
     dialog.SetClientSize(1000, 700);
-    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == 1000 - SideWidth() - 15; }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == 1000 - SideWidth() - 15; }));
     std::vector<std::pair<int, wxRect>> before;
     for (wxWindow* control : Controls(dialog))
         before.emplace_back(control->GetId(), control->GetRect());
     dialog.SetClientSize(1400, 1000);
-    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == 1400 - SideWidth() - 15; }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == 1400 - SideWidth() - 15; }));
     for (const auto& [id, was] : before) {
         SCOPED_TRACE(testing::Message() << "control " << id);
         const wxRect now = Rect(id);
@@ -290,11 +290,11 @@ TEST_F(SkinLayoutTest, ShrinkingLeavesNoScrollBarPlaceUnderTheList)
     ASSERT_EQ(filled(), List().GetClientSize().GetHeight());
 
     dialog.SetClientSize(1400, 1000);
-    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == 1400 - SideWidth() - 15; }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == 1400 - SideWidth() - 15; }));
     for (int round = 0; round < 5; ++round)
         Pump();
     dialog.SetClientSize(start);
-    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == start.x - SideWidth() - 15; }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return Rect(IDC_FILE_LIST).width == start.x - SideWidth() - 15; }));
     for (int round = 0; round < 5; ++round)
         Pump();
     // No place was kept for a horizontal scroll bar at the rows' foot.

@@ -197,7 +197,7 @@ TEST_F(SkinPaintTest, BackgroundIsPaintedFromTheSkinPieces)
     CVelmoraDlg& dialog = MakeDialog();
     dialog.GetAdsPanel()->Hide();  // the whole background shows, placeholder included
     dialog.SetClientSize(1000, 700);
-    ASSERT_TRUE(PumpUntil([&] { return dialog.GetClientSize() == wxSize(1000, 700) && Rect(IDC_HELP).x == 875; }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return dialog.GetClientSize() == wxSize(1000, 700) && Rect(IDC_HELP).x == 875; }));
     const wxImage painted = PaintOverMarker();
     const int W = 1000;
     const int H = 700;

@@ -1,57 +1,25 @@
 // corvale-convert as a user runs it, with the real tools in bin/core.
+#include "support/run_program.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_books.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fcntl.h>
 #include <csignal>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 
 namespace fs = std::filesystem;
 
-extern char** environ;
-
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+const std::string kConvert = std::string(CORVALE_BIN_DIR) + "/corvale-convert";
 
 class ConvertCli : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("XDG_CACHE_HOME", m_cache.path().c_str(), 1); }
-
-    // Starts corvale-convert with its output in files; returns the pid.
-    pid_t Start(const std::vector<std::string>& args)
-    {
-        const std::string program = std::string(CORVALE_BIN_DIR) + "/corvale-convert";
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, (m_dir / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, (m_dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
-    }
-    CliRun Finish(pid_t pid)
-    {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadTextFile(m_dir / "stdout"),
-                ReadTextFile(m_dir / "stderr")};
-    }
-    CliRun Convert(const std::vector<std::string>& args) { return Finish(Start(args)); }
+    ProgramResult Convert(const std::vector<std::string>& args) { return RunProgram(kConvert, args); }
 
     fs::path Book(const std::string& name)
     {
@@ -62,10 +30,10 @@ protected:
     bool WorkFolderIsEmpty() const
     {
         std::error_code error;
-        return fs::is_empty(m_cache.path() / "Velmora", error) || error;
+        return fs::is_empty(m_cache.WorkFolder(), error) || error;
     }
 
-    TempDir m_cache;
+    TempCacheHome m_cache;
     TempDir m_dir;
 };
 
@@ -75,16 +43,16 @@ TEST_F(ConvertCli, ConvertsBesideTheBookAndKeepsAnExistingPdf)
 {
     const fs::path book = Book("Caf\xC3\xA9 book.mobi");
     const fs::path pdf = m_dir / "Caf\xC3\xA9 book.pdf";
-    CliRun run = Convert({book.string()});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "Finished: " + pdf.string() + "\n");
+    ProgramResult run = Convert({book.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+    EXPECT_EQ(run.output, "Finished: " + pdf.string() + "\n");
     EXPECT_TRUE(fs::exists(pdf));
-    EXPECT_EQ(run.err.find('\r'), std::string::npos);  // no progress bar off a terminal
+    EXPECT_EQ(run.errorOutput.find('\r'), std::string::npos);  // no progress bar off a terminal
 
     ASSERT_TRUE(WriteTextFile(pdf, "kept"));
     run = Convert({book.string()});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out.rfind("Stopped: " + book.string(), 0), 0u) << run.out;
+    EXPECT_EQ(run.output.rfind("Stopped: " + book.string(), 0), 0u) << run.output;
     EXPECT_EQ(ReadTextFile(pdf), "kept");
 
     run = Convert({"--replace", "--page-width", "100", "--page-height", "100", book.string()});
@@ -99,13 +67,13 @@ TEST_F(ConvertCli, ReportsEachBookAndFailsWhenOneFails)
     const fs::path bad = m_dir / "bad.mobi";
     ASSERT_TRUE(WriteTextFile(bad, "this is not a book"));
     fs::create_directories(m_dir / "out");
-    const CliRun run = Convert({"--output-folder", (m_dir / "out").string(), good.string(), bad.string(),
+    const ProgramResult run = Convert({"--output-folder", (m_dir / "out").string(), good.string(), bad.string(),
                              (m_dir / "notes.txt").string()});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.out.find("Finished: " + (m_dir / "out" / "good.pdf").string() + "\n"), std::string::npos);
-    EXPECT_NE(run.out.find("Failed: " + bad.string() + " (the file is damaged or is not a MOBI book)\n"),
-              std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Failed: " + (m_dir / "notes.txt").string()), std::string::npos);
+    EXPECT_NE(run.output.find("Finished: " + (m_dir / "out" / "good.pdf").string() + "\n"), std::string::npos);
+    EXPECT_NE(run.output.find("Failed: " + bad.string() + " (the file is damaged or is not a MOBI book)\n"),
+              std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Failed: " + (m_dir / "notes.txt").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(m_dir / "out" / "bad.pdf"));
 }
 
@@ -114,10 +82,10 @@ TEST_F(ConvertCli, UsageErrorsExitWithTwo)
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{}, {"--page-width", "10", "a.mobi"},
           {"--output-folder", (m_dir / "missing").string(), "a.mobi"}}) {
-        const CliRun run = Convert(args);
+        const ProgramResult run = Convert(args);
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_FALSE(run.err.empty());
-        EXPECT_TRUE(run.out.empty());
+        EXPECT_FALSE(run.errorOutput.empty());
+        EXPECT_TRUE(run.output.empty());
     }
 }
 
@@ -126,17 +94,17 @@ TEST_F(ConvertCli, InterruptStopsTheBookAndRemovesItsFiles)
     // A book big enough to still be converting when the interrupt comes.
     const fs::path book = m_dir / "long.mobi";
     ASSERT_TRUE(WriteChapterBook(book, 400));
-    const pid_t pid = Start({book.string()});
+    RunningProgram convert(kConvert, {book.string()});
     // Wait until the conversion has put its copy into the work folder.
     for (int i = 0; i < 6000 && WorkFolderIsEmpty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_FALSE(WorkFolderIsEmpty());
-    kill(pid, SIGINT);
-    const CliRun run = Finish(pid);
-    if (run.out.rfind("Finished: ", 0) == 0)
+    convert.Signal(SIGINT);
+    const ProgramResult run = convert.Finish();
+    if (run.output.rfind("Finished: ", 0) == 0)
         GTEST_SKIP() << "the book was converted before the interrupt arrived";
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "Stopped: " + book.string() + "\n");
+    EXPECT_EQ(run.output, "Stopped: " + book.string() + "\n");
     EXPECT_FALSE(fs::exists(m_dir / "long.pdf"));
     EXPECT_TRUE(WorkFolderIsEmpty());
 }

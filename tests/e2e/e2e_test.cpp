@@ -4,6 +4,8 @@
 #include "engine/paths.h"
 #include "settings/options.h"
 #include "support/gif_writer.h"
+#include "support/run_program.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_books.h"
 
@@ -20,28 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const fs::path& path) { return ToNativeBytes(VelmoraEng::QuoteScriptArgument(FromNativePath(path))); }
-
-// Standard output of a shell command.
-std::string Capture(const std::string& command)
-{
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    if (!pipe)
-        return out;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    return out;
-}
-
-std::string PdfText(const fs::path& pdf) { return Capture("pdftotext -enc UTF-8 " + Quote(pdf) + " - 2>/dev/null"); }
+std::string PdfText(const fs::path& pdf) { return RunProgram("pdftotext", {"-enc", "UTF-8", pdf.string(), "-"}).output; }
 
 // Page size of the first page in points.
 std::pair<double, double> PdfPageSize(const fs::path& pdf)
 {
-    const std::string info = Capture("pdfinfo " + Quote(pdf) + " 2>/dev/null");
+    const std::string info = RunProgram("pdfinfo", {pdf.string()}).output;
     std::smatch match;
     static const std::regex size(R"(Page size:\s+([0-9.]+) x ([0-9.]+) pts)");
     if (!std::regex_search(info, match, size))
@@ -51,7 +37,7 @@ std::pair<double, double> PdfPageSize(const fs::path& pdf)
 
 int PdfImageCount(const fs::path& pdf)
 {
-    const std::string list = Capture("pdfimages -list " + Quote(pdf) + " 2>/dev/null");
+    const std::string list = RunProgram("pdfimages", {"-list", pdf.string()}).output;
     int lines = 0;
     for (char c : list)
         lines += c == '\n';
@@ -75,7 +61,6 @@ class RealConversion : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("XDG_CACHE_HOME", m_cache.path().c_str(), 1);
         fs::create_directories(Out());
         m_engine.m_strOutputFolder = FromNativePath(Out());
         g_pOptions = &m_options;
@@ -106,7 +91,7 @@ protected:
     bool WorkFolderIsEmpty() const
     {
         std::error_code error;
-        return fs::is_empty(m_cache.path() / "Velmora", error) || error;
+        return fs::is_empty(m_cache.WorkFolder(), error) || error;
     }
     // No PDF may carry a path of the work folder, as a broken link would.
     bool PdfMentionsWorkFolder(const fs::path& pdf) const
@@ -116,7 +101,7 @@ protected:
                bytes.find("Velmora") != std::string::npos;
     }
 
-    TempDir m_cache;
+    TempCacheHome m_cache;
     TempDir m_dir;
     COptions m_options;
     RealEngine m_engine;

@@ -4,6 +4,7 @@
 #include "engine/mobi_pdf.h"
 #include "engine/paths.h"
 #include "settings/options.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +79,6 @@ class MobiPdfConversion : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("XDG_CACHE_HOME", m_cache.path().c_str(), 1);
         fs::create_directories(Tools());
         InstallTool("mobi2html", kFakeMobi2Html);
         InstallTool("wkhtmltopdf", kFakeWkhtmltopdf);
@@ -93,7 +93,7 @@ protected:
 
     fs::path Tools() const { return m_dir / "core"; }
     fs::path Out() const { return m_dir / "out"; }
-    fs::path WorkFolder() const { return m_cache.path() / "Velmora"; }
+    fs::path WorkFolder() const { return m_cache.WorkFolder(); }
     void InstallTool(const std::string& name, const char* text)
     {
         ASSERT_TRUE(WriteTextFile(Tools() / name, text));
@@ -120,7 +120,7 @@ protected:
         return files;
     }
 
-    TempDir m_cache;
+    TempCacheHome m_cache;
     TempDir m_dir;
     COptions m_options;
     Engine<BookProbe> m_engine;

@@ -1,6 +1,7 @@
 #include "fake_engine.h"
 
 #include "engine/paths.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -39,21 +40,7 @@ using RunnerEngine = Engine<RunnerProbe>;
 
 class ToolRunner : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("XDG_CACHE_HOME");
-        m_oldCache = old ? old : "";
-        m_hadCache = old != nullptr;
-        setenv("XDG_CACHE_HOME", m_cache.path().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (m_hadCache)
-            setenv("XDG_CACHE_HOME", m_oldCache.c_str(), 1);
-        else
-            unsetenv("XDG_CACHE_HOME");
-    }
-    std::filesystem::path WorkFolder() const { return m_cache.path() / "Velmora"; }
+    std::filesystem::path WorkFolder() const { return m_cache.WorkFolder(); }
     size_t FilesInWorkFolder() const
     {
         std::error_code error;
@@ -68,10 +55,8 @@ protected:
         return VelmoraEng::QuoteScriptArgument(FromNativePath(path));
     }
 
-    TempDir m_cache;
+    TempCacheHome m_cache;
     TempDir m_files;
-    std::string m_oldCache;
-    bool m_hadCache = false;
 };
 
 // True when no process with this pid runs any more (gone, or a zombie that

@@ -24,6 +24,8 @@
 namespace {
 
 using corvale_test::PumpEvents;
+using corvale_test::PumpUntil;
+using corvale_test::RecordingPrompts;
 using corvale_test::TestFrame;
 
 // How ShowModal ends when the test's actions left the dialog open.
@@ -41,19 +43,6 @@ int RunModal(CPageSetupDlg& dialog, const std::function<void()>& actions)
             dialog.EndModal(kLeftOpen);
     });
     return dialog.ShowModal();
-}
-
-// Pumps events until `condition` holds, for at most 30 seconds.
-bool WaitFor(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        PumpEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 // Whether `control` holds the focus inside `dialog`, whether or not the dialog
@@ -506,7 +495,7 @@ TEST_F(PageSetupDialogTest, ARealEnterKeyInAFieldChecksAndStores)
         field->ChangeValue(wxS("333"));
         wxUIActionSimulator simulator;
         bool pressed = false;
-        EXPECT_TRUE(WaitFor([&] {
+        EXPECT_TRUE(PumpUntil([&] {
             if (!dialog.IsModal())
                 return true;
             if (wxWindow::FindFocus() != field) {

@@ -2,6 +2,7 @@
 // compression against a reference decoder, and its GIFs through giflib.
 #include "mobi_writer.h"
 #include "palmdoc_compression.h"
+#include "run_program.h"
 #include "sample_book.h"
 #include "temp_dir.h"
 #include "test_books.h"
@@ -611,12 +612,12 @@ TEST_F(SampleBook, ToolWritesTheSameBookAndReportsFailures)
     const fs::path tool = MAKE_SAMPLE_BOOK_PATH;
     const fs::path file = File("from tool.mobi");
     ASSERT_TRUE(WriteSampleBook(File("direct.mobi")));
-    EXPECT_EQ(std::system(("\"" + tool.string() + "\" \"" + file.string() + "\"").c_str()), 0);
+    EXPECT_EQ(RunProgram(tool.string(), {file.string()}).exitCode, 0);
     EXPECT_EQ(ReadFile(file), ReadFile(File("direct.mobi")));
 
-    EXPECT_NE(std::system(("\"" + tool.string() + "\"").c_str()), 0);  // no output file given
+    EXPECT_NE(RunProgram(tool.string(), {}).exitCode, 0);  // no output file given
     const fs::path unwritable = File("missing") / "book.mobi";
-    EXPECT_NE(std::system(("\"" + tool.string() + "\" \"" + unwritable.string() + "\"").c_str()), 0);
+    EXPECT_NE(RunProgram(tool.string(), {unwritable.string()}).exitCode, 0);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "settings/options.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -17,14 +19,11 @@ const char* const kCliUsage =
 
 namespace {
 
-constexpr int kMinimumMillimetres = 26;
-constexpr int kMaximumMillimetres = 1500;
-
 bool ParseMillimetres(const char* text, int& value)
 {
     const char* end = text + std::strlen(text);
     auto [rest, error] = std::from_chars(text, end, value);
-    return error == std::errc() && rest == end && value >= kMinimumMillimetres && value <= kMaximumMillimetres;
+    return error == std::errc() && rest == end && IsPageMeasurementInRange(value);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <wx/app.h>
 #include <wx/dcmemory.h>
 
+#include <thread>
+
 namespace corvale_test {
 
 void PumpEvents()
@@ -10,7 +12,21 @@ void PumpEvents()
     if (wxTheApp) {
         wxTheApp->ProcessPendingEvents();
         wxTheApp->Yield(true);
+        wxTheApp->ProcessIdle();
     }
+}
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        PumpEvents();
+        // Leaves the processor to the threads and processes being waited for.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 void WindowDestroyer::operator()(wxWindow* window) const

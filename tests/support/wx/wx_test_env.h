@@ -4,6 +4,7 @@
 // starts wx, makes one shown top-level frame for the tests' windows, runs the
 // tests and cleans wx up. wx assertions fail the running test.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -22,8 +23,13 @@ namespace corvale_test {
 wxFrame& TestFrame();
 
 // Handles the events already waiting (window system and pending wx events)
-// without waiting for new ones.
+// without waiting for new ones, then the idle time (which also deletes the
+// windows destroyed meanwhile).
 void PumpEvents();
+
+// Pumps events until `done` holds; false when it still does not after
+// `limit`, a bound far above what any wait needs, so only a fault reaches it.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(120));
 
 // Owns a child window: destroys it when the pointer ends.
 struct WindowDestroyer
