@@ -23,6 +23,8 @@ const char* const kFakeMobi2Html = R"SH(#!/bin/sh
 mkdir -p "$2" || exit 1
 name=$(basename "$1" .mobi)
 { printf '<html><body><p>'; cat "$1"; printf '</p><img src="pic.GIF"></body></html>'; } > "$2/$name.html"
+# A 1 x 1 GIF for the page's picture.
+printf 'GIF89a\001\000\001\000\200\000\000\000\000\000\377\377\377,\000\000\000\000\001\000\001\000\000\002\002D\001\000;' > "$2/pic.gif"
 )SH";
 
 const char* const kFakeWkhtmltopdf = R"SH(#!/bin/sh
