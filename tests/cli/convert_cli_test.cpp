@@ -98,13 +98,16 @@ TEST_F(ConvertCli, ReportsEachBookAndFailsWhenOneFails)
     const fs::path good = Book("good.mobi");
     const fs::path bad = m_dir / "bad.mobi";
     ASSERT_TRUE(WriteTextFile(bad, "this is not a book"));
+    const fs::path drm = m_dir / "drm.mobi";
+    fs::copy_file(fs::path(CORVALE_SAMPLES_DIR) / "sample-drm-v1.mobi", drm);
     fs::create_directories(m_dir / "out");
     const CliRun run = Convert({"--output-folder", (m_dir / "out").string(), good.string(), bad.string(),
-                             (m_dir / "notes.txt").string()});
+                             drm.string(), (m_dir / "notes.txt").string()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find("Finished: " + (m_dir / "out" / "good.pdf").string() + "\n"), std::string::npos);
     EXPECT_NE(run.out.find("Failed: " + bad.string() + " (the file is damaged or is not a MOBI book)\n"),
               std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Failed: " + drm.string() + " (the book is protected by DRM)\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Failed: " + (m_dir / "notes.txt").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(m_dir / "out" / "bad.pdf"));
 }
