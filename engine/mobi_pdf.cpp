@@ -105,7 +105,14 @@ bool IsRunnable(const std::wstring& path)
 std::wstring BuildToolCommand(const std::wstring& exe, const std::wstring& options,
                               const std::wstring& input, const std::wstring& output)
 {
-    return VelmoraEng::QuoteScriptArgument(exe) + L" " + options + L" " +
+#ifdef _WIN32
+    const std::wstring run;
+#else
+    // The tool takes the place of the script's shell: one process, which the
+    // runner's stop and the program's death end directly.
+    const std::wstring run = L"exec ";
+#endif
+    return run + VelmoraEng::QuoteScriptArgument(exe) + L" " + options + L" " +
            VelmoraEng::QuoteScriptArgument(input) + L" " + VelmoraEng::QuoteScriptArgument(output);
 }
 

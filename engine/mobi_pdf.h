@@ -32,7 +32,8 @@ public:
     std::wstring GetFileFilter() const;
 };
 
-// "exe" options "input" "output", every path quoted for the script.
+// "exe" options "input" "output", every path quoted for the script; on
+// POSIX systems preceded by "exec ".
 std::wstring BuildToolCommand(const std::wstring& exe, const std::wstring& options,
                               const std::wstring& input, const std::wstring& output);
 

@@ -154,9 +154,12 @@ std::wstring VelmoraEng::WriteToolScript(const std::wstring& commandLine) const
     if (!bytes || !WriteNewFile(path, *bytes))
         return std::wstring();
 #else
+    // The shell reads the script through the file it opened, so the script
+    // can remove itself first: then the command may end it with exec, and a
+    // killed run leaves no script behind.
     const std::wstring path = MakeWorkPath(L"velmora") + L".sh";
-    const std::wstring text = L"export LANG=C.UTF-8 LC_ALL=C.UTF-8\n\n" + commandLine +
-                              L"\n\nrm -f -- " + QuoteScriptArgument(path) + L"\n";
+    const std::wstring text = L"export LANG=C.UTF-8 LC_ALL=C.UTF-8\nrm -f -- " + QuoteScriptArgument(path) +
+                              L"\n\n" + commandLine + L"\n";
     if (!WriteNewFile(path, ToNativeBytes(text)))
         return std::wstring();
 #endif

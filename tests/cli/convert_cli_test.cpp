@@ -1,4 +1,6 @@
 // corvale-convert as a user runs it, with the real tools in bin/core.
+#include "support/process_watch.h"
+#include "support/stand_in_tools.h"
 #include "support/temp_dir.h"
 #include "support/test_books.h"
 
@@ -30,7 +32,7 @@ protected:
     // Starts corvale-convert with its output in files; returns the pid.
     pid_t Start(const std::vector<std::string>& args)
     {
-        const std::string program = std::string(CORVALE_BIN_DIR) + "/corvale-convert";
+        const std::string program = m_program.string();
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
@@ -65,8 +67,24 @@ protected:
         return fs::is_empty(m_cache.path() / "Velmora", error) || error;
     }
 
+    // corvale-convert beside the stand-in tools: a link to the program in a
+    // folder of its own, with core/ beside it.
+    fs::path UseStandInTools()
+    {
+        m_program = m_bin / "corvale-convert";
+        std::error_code error;
+        fs::create_hard_link(fs::path(CORVALE_BIN_DIR) / "corvale-convert", m_program, error);
+        if (error)
+            fs::copy_file(fs::path(CORVALE_BIN_DIR) / "corvale-convert", m_program, error);
+        EXPECT_FALSE(error) << error.message();
+        EXPECT_TRUE(InstallStandInTools(m_bin / "core"));
+        return m_bin / "core";
+    }
+
     TempDir m_cache;
     TempDir m_dir;
+    TempDir m_bin;
+    fs::path m_program = fs::path(CORVALE_BIN_DIR) / "corvale-convert";
 };
 
 }  // namespace
@@ -142,4 +160,36 @@ TEST_F(ConvertCli, InterruptStopsTheBookAndRemovesItsFiles)
     EXPECT_EQ(run.out, "Stopped: " + book.string() + "\n");
     EXPECT_FALSE(fs::exists(m_dir / "long.pdf"));
     EXPECT_TRUE(WorkFolderIsEmpty());
+}
+
+TEST_F(ConvertCli, KilledRunLeavesNothingRunningAndTheNextRunClearsWhatItLeft)
+{
+    const fs::path core = UseStandInTools();
+    ASSERT_TRUE(WriteTextFile(core / "hold-mobi2html", ""));
+    FifoReader waiting(core / "mobi2html-waiting");
+    const fs::path book = m_dir / "a.mobi";
+    ASSERT_TRUE(WriteTextFile(book, "words"));
+
+    const pid_t killed = Start({book.string()});
+    const auto line = waiting.ReadLine();
+    ASSERT_TRUE(line) << "the stand-in mobi2html never started";
+    ProcessWatch tool(static_cast<pid_t>(std::atoi(line->c_str())));
+    kill(killed, SIGKILL);
+    Finish(killed);
+    EXPECT_TRUE(tool.WaitForEnd()) << "the tool runs on after the program died";
+    ASSERT_FALSE(WorkFolderIsEmpty());  // the book's copy and a half-made page folder
+
+    // What a kill during the final copy leaves beside the PDF, and a file
+    // that a running instance is writing there.
+    const fs::path staged = m_dir / (".corvale-" + std::to_string(killed) + "-1.tmp");
+    const fs::path running = m_dir / (".corvale-" + std::to_string(getpid()) + "-1.tmp");
+    ASSERT_TRUE(WriteTextFile(staged, "half a PDF"));
+    ASSERT_TRUE(WriteTextFile(running, "being written"));
+    fs::remove(core / "hold-mobi2html");
+    const CliRun run = Convert({book.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_TRUE(WorkFolderIsEmpty());
+    EXPECT_FALSE(fs::exists(staged));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_NE(ReadTextFile(m_dir / "a.pdf").find("words"), std::string::npos);
 }

@@ -392,9 +392,9 @@ TEST(SourceCopy, CopiesWhatTheBookHeldAndSeesAStop)
 TEST(MobiPdfHelpers, CommandLineQuotesEveryPath)
 {
     EXPECT_EQ(BuildToolCommand(L"/core/mobi2html", L"", L"/w/tmp.mobi", L"/w/tmp_html"),
-              L"'/core/mobi2html'  '/w/tmp.mobi' '/w/tmp_html'");
+              L"exec '/core/mobi2html'  '/w/tmp.mobi' '/w/tmp_html'");
     EXPECT_EQ(BuildToolCommand(L"/c/wk", L"--page-width 210 --page-height 297", L"/w/it's.html", L"/w/o.pdf"),
-              L"'/c/wk' --page-width 210 --page-height 297 '/w/it'\\''s.html' '/w/o.pdf'");
+              L"exec '/c/wk' --page-width 210 --page-height 297 '/w/it'\\''s.html' '/w/o.pdf'");
 }
 
 TEST(MobiPdfHelpers, FileTypesAndFilter)

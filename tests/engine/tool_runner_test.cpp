@@ -129,7 +129,7 @@ TEST_F(ToolRunner, StopRequestedBeforeTheRunStillStartsTheToolOnce)
     EXPECT_TRUE(std::filesystem::exists(marker));
 }
 
-TEST_F(ToolRunner, ScriptIsUtf8WithItsFiveLines)
+TEST_F(ToolRunner, ScriptIsUtf8AndRemovesItselfBeforeTheCommand)
 {
     RunnerEngine engine;
     const std::wstring script = engine.WriteToolScript(L"echo Gr\u00FC\u00DFe \u6587");
@@ -137,8 +137,8 @@ TEST_F(ToolRunner, ScriptIsUtf8WithItsFiveLines)
     const std::string text = ReadTextFile(ToNativePath(script));
     std::filesystem::remove(ToNativePath(script));
     const std::string quotedPath = "'" + ToNativeBytes(script) + "'";
-    EXPECT_EQ(text, "export LANG=C.UTF-8 LC_ALL=C.UTF-8\n\necho Gr\xC3\xBC\xC3\x9F" "e \xE6\x96\x87\n\nrm -f -- " +
-                        quotedPath + "\n");
+    EXPECT_EQ(text, "export LANG=C.UTF-8 LC_ALL=C.UTF-8\nrm -f -- " + quotedPath +
+                        "\n\necho Gr\xC3\xBC\xC3\x9F" "e \xE6\x96\x87\n");
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
