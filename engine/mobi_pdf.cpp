@@ -216,7 +216,7 @@ bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& ta
             return fail(reasons::kWorkFolderUnwritable);
         const std::wstring toHtml = BuildToolCommand(mobi2html, std::wstring(), sourceCopy, htmlFolder);
         if (!stillRunning() || !RunConversionTool(toHtml) || !stillRunning())
-            return false;
+            return fail(ToolFailureReason(L"mobi2html"));  // not started; a stop says nothing
 
         ReportProgress(quarter);
         if (!FileExists(htmlPage))
@@ -226,7 +226,7 @@ bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& ta
             return fail(reasons::kWorkFolderUnwritable);
         const std::wstring toPdf = BuildToolCommand(wkhtmltopdf, sizeOptions, page, pdf);
         if (!stillRunning() || !RunConversionTool(toPdf) || !stillRunning())
-            return false;
+            return fail(ToolFailureReason(L"wkhtmltopdf"));
 
         if (!LooksLikeCompletePdf(pdf))
             return fail(ToolFailureReason(L"wkhtmltopdf"));
