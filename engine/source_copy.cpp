@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -113,32 +114,26 @@ bool WriteAll(int fd, const char* data, size_t size, std::error_code& error)
 bool Copy(const std::filesystem::path& from, const std::filesystem::path& to,
           const std::function<bool()>& stopRequested, std::wstring& reason)
 {
-    FileStat info{};
-    if (StatPath(from, info) != 0) {
-        reason = reasons::SourceUnreadable(LastError());
+    const auto fail = [&reason](std::wstring why) {
+        reason = std::move(why);
         return false;
-    }
+    };
+    FileStat info{};
+    if (StatPath(from, info) != 0)
+        return fail(reasons::SourceUnreadable(LastError()));
     if (reason = TypeReason(info); !reason.empty())
         return false;
     Descriptor in;
     in.fd = OpenForReading(from);
-    if (in.fd < 0) {
-        reason = reasons::SourceUnreadable(LastError());
-        return false;
-    }
-    if (StatOpened(in.fd, info) != 0) {
-        reason = reasons::SourceUnreadable(LastError());
-        return false;
-    }
+    if (in.fd < 0 || StatOpened(in.fd, info) != 0)
+        return fail(reasons::SourceUnreadable(LastError()));
     if (reason = TypeReason(info); !reason.empty())
         return false;
 
     Descriptor out;
     out.fd = CreateForWriting(to);
-    if (out.fd < 0) {
-        reason = reasons::WorkFolderWrite(LastError());
-        return false;
-    }
+    if (out.fd < 0)
+        return fail(reasons::WorkFolderWrite(LastError()));
     std::vector<char> buffer(kChunk);
     auto remaining = static_cast<std::uint64_t>(info.st_size);
     while (remaining > 0) {
@@ -147,23 +142,17 @@ bool Copy(const std::filesystem::path& from, const std::filesystem::path& to,
         const long long n = ReadSome(in.fd, buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(remaining, kChunk)));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            reason = reasons::SourceUnreadable(LastError());
-            return false;
-        }
+        if (n < 0)
+            return fail(reasons::SourceUnreadable(LastError()));
         if (n == 0)
             break;  // the file became shorter meanwhile: what it holds is the book
         std::error_code error;
-        if (!WriteAll(out.fd, buffer.data(), static_cast<size_t>(n), error)) {
-            reason = reasons::WorkFolderWrite(error);
-            return false;
-        }
+        if (!WriteAll(out.fd, buffer.data(), static_cast<size_t>(n), error))
+            return fail(reasons::WorkFolderWrite(error));
         remaining -= static_cast<std::uint64_t>(n);
     }
-    if (out.Close() != 0) {
-        reason = reasons::WorkFolderWrite(LastError());
-        return false;
-    }
+    if (out.Close() != 0)
+        return fail(reasons::WorkFolderWrite(LastError()));
     return true;
 }
 
