@@ -169,10 +169,12 @@ TEST_F(MobiPdfConversion, SourceDeletedAfterQueueingFailsAfterOneStep)
 
 TEST_F(MobiPdfConversion, MissingToolFailsTheBook)
 {
-    fs::remove(Tools() / "mobi2html");
+    fs::remove(Tools() / "wkhtmltopdf");
     m_engine.AddJob(FromNativePath(Book("a.mobi")));
     Run();
     EXPECT_EQ(m_engine.GetJob(0).state, STATUS_FAILED);
+    EXPECT_EQ(m_engine.GetJob(0).reason, L"a conversion tool is missing (wkhtmltopdf)");
+    EXPECT_EQ(m_engine.Positions().size(), 1u);  // looked for before the book was copied
     EXPECT_FALSE(fs::exists(Out() / "a.pdf"));
     EXPECT_TRUE(WorkFiles().empty());
 }
@@ -183,6 +185,7 @@ TEST_F(MobiPdfConversion, MissingTargetFolderFailsAfterTheRender)
     m_engine.AddJob(FromNativePath(Book("a.mobi")));
     Run();
     EXPECT_EQ(m_engine.GetJob(0).state, STATUS_FAILED);
+    EXPECT_EQ(m_engine.GetJob(0).reason, L"the output folder does not exist");
     EXPECT_TRUE(fs::exists(Tools() / "wkhtmltopdf.log"));  // the PDF was made
     EXPECT_TRUE(WorkFiles().empty());
 }
@@ -340,9 +343,6 @@ TEST_F(MobiPdfConversion, AFailureSaysWhyInPlainWords)
          L"the wkhtmltopdf program is not installed"},
         {"renderer's warning only", [&] { WriteTextFile(Tools() / "broken-pdf", ""); },
          L"the conversion tool failed (wkhtmltopdf)"},
-        {"tool missing", [&] { fs::remove(Tools() / "wkhtmltopdf"); }, L"a conversion tool is missing (wkhtmltopdf)"},
-        {"output folder missing", [&] { m_engine.m_strOutputFolder = FromNativePath(m_dir / "gone"); },
-         L"the output folder does not exist"},
         {"output folder under a file", [&] { m_engine.m_strOutputFolder = FromNativePath(file / "out"); },
          L"the output folder does not exist"},
         {"read-only output folder", [&] { m_engine.m_strOutputFolder = FromNativePath(locked); },
