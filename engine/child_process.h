@@ -2,6 +2,7 @@
 // pipe and its standard output and error in one pipe. The child runs in its
 // own process group (a job object on Windows) so that it can be ended with
 // everything it started. The destructor ends a child that is still running.
+// On Linux the child is also ended by the system when the program dies.
 #pragma once
 
 #include <cstddef>

@@ -8,7 +8,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -61,6 +63,40 @@ bool ChildHasEnded(pid_t pid)
     return info.si_pid == pid;
 }
 
+// The forked child: becomes the script's shell. Only async-signal-safe calls.
+[[noreturn]] void RunChild(int input, int output, int report, char* const argv[], pid_t parent)
+{
+#ifdef __linux__
+    // The shell, and the tool that it becomes through exec (the setting
+    // survives exec), die with the program, even when it is killed. The
+    // signal comes when the thread that forked ends: that is the worker,
+    // which waits for the tool until it has ended, so only the program's
+    // death can bring it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(127);  // the program died before the line above
+#else
+    (void)parent;
+#endif
+    setsid();  // no controlling terminal, own process group
+    dup2(input, STDIN_FILENO);
+    dup2(output, STDOUT_FILENO);
+    dup2(output, STDERR_FILENO);
+    // The tool starts with default signal handling whatever the program set.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD})
+        sigaction(signal, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execve(argv[0], argv, environ);
+    const int error = errno;
+    ssize_t written = write(report, &error, sizeof error);
+    (void)written;
+    _exit(127);
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess() = default;
@@ -77,47 +113,37 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::Start(const std::wstring& scriptPath)
 {
-    Pipe input, output;
-    if (!input.Open() || !output.Open()) {
+    Pipe input, output, report;
+    if (!input.Open() || !output.Open() || !report.Open()) {
         DebugOutput("CreatePipe\n");
         return false;
     }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.write, STDERR_FILENO);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    // The tool starts with default signal handling whatever the program set.
-    sigaddset(&signals, SIGPIPE);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    sigaddset(&signals, SIGCHLD);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-#ifdef POSIX_SPAWN_SETSID
-    flags |= POSIX_SPAWN_SETSID;  // no controlling terminal, own process group
-#else
-    flags |= POSIX_SPAWN_SETPGROUP;
-    posix_spawnattr_setpgroup(&attributes, 0);
-#endif
-    posix_spawnattr_setflags(&attributes, flags);
-
+    // Everything the child needs is made before the fork: between fork and
+    // exec a child of a threaded program may only make plain system calls.
     const std::string script = ToNativeBytes(scriptPath);
     char shell[] = "/bin/sh";
     char* argv[] = {shell, const_cast<char*>(script.c_str()), nullptr};
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
+    const pid_t parent = getpid();
+
+    const pid_t pid = fork();
+    if (pid < 0) {
+        DebugOutput("CreateProcess\n");
+        return false;
+    }
+    if (pid == 0)
+        RunChild(input.read, output.write, report.write, argv, parent);
+
+    // The report pipe brings the child's errno when exec failed, and closes
+    // empty when it succeeded.
+    close(report.write);
+    report.write = -1;
+    int childError = 0;
+    ssize_t n;
+    while ((n = read(report.read, &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    if (n > 0) {
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
         DebugOutput("CreateProcess\n");
         return false;
     }

@@ -1,9 +1,10 @@
 #include "engine.h"
 
 #include "ascii.h"
+#include "job_reasons.h"
 #include "paths.h"
 
-#include <fstream>
+#include <filesystem>
 #include <system_error>
 
 VelmoraEng::VelmoraEng(Key) {}
@@ -68,6 +69,13 @@ int VelmoraEng::GetJobCount() const
 {
     std::lock_guard guard(m_lock);
     return static_cast<int>(m_jobs.size());
+}
+
+void VelmoraEng::SetJobReason(int index, const std::wstring& reason)
+{
+    std::lock_guard guard(m_lock);
+    if (index >= 0 && static_cast<size_t>(index) < m_jobs.size())
+        m_jobs[static_cast<size_t>(index)]->reason = reason;
 }
 
 void VelmoraEng::SetJobState(int32_t state, int index)
@@ -137,10 +145,15 @@ void VelmoraEng::StopAndWait()
 
 namespace {
 
-bool CanOpenForReading(const std::wstring& path)
+// Whether anything is at the path: a file of any mode, a link (dangling or
+// not), a folder, a pipe... Only lstat is used, so nothing is opened, and
+// an entry this user can't read counts like any other.
+bool HasEntry(const std::wstring& path)
 {
-    std::ifstream file(ToNativePath(path), std::ios::binary);
-    return file.is_open();
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(ToNativePath(path), error);
+    return !error && status.type() != std::filesystem::file_type::not_found &&
+           status.type() != std::filesystem::file_type::none;
 }
 
 }  // namespace
@@ -148,8 +161,10 @@ bool CanOpenForReading(const std::wstring& path)
 void VelmoraEng::ProcessJobs()
 {
     const int count = GetJobCount();
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
+        SetJobReason(i, std::wstring());
         SetJobState(STATUS_WAITING, i);
+    }
     m_nBase = 0;
 
     bool stopped = false;
@@ -177,16 +192,23 @@ void VelmoraEng::ProcessJobs()
         m_nCurrent = i;
         SetJobState(STATUS_STARTED, i);
 
-        // An existing target is never replaced without the owner's yes.
-        if (CanOpenForReading(target) && Report(EVENT_ASK_OVERWRITE, i, 0) != 1) {
+        // An existing target is never replaced without the owner's yes; one
+        // that appears only later is kept by the conversion's last step.
+        const bool exists = HasEntry(target);
+        if (exists && Report(EVENT_ASK_OVERWRITE, i, 0) != 1) {
+            SetJobReason(i, reasons::kTargetKept);
             SetJobState(STATUS_STOPPED, i);
             continue;
         }
+        m_bReplaceAgreed = exists;
+        m_bTargetKept = false;
 
         const bool converted = ConvertFile(source, target);
         const int32_t result = converted ? STATUS_FINISHED
-                               : m_nState == STATUS_STARTED ? STATUS_FAILED
-                                                            : STATUS_STOPPED;
+                               : m_bTargetKept || m_nState != STATUS_STARTED ? STATUS_STOPPED
+                                                                             : STATUS_FAILED;
+        if (result == STATUS_FINISHED || (result == STATUS_STOPPED && !m_bTargetKept))
+            SetJobReason(i, std::wstring());  // a stop cuts a book off, it gives no reason
         SetJobState(result, i);
     }
 

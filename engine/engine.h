@@ -103,6 +103,14 @@ protected:
     void ProcessJobs();
     int32_t Report(int32_t event, int32_t index, int32_t code);  // the callback's answer, or 0
 
+    // For ConvertFile, about the job being converted: the owner agreed to
+    // replace an entry at its target (otherwise none may be replaced); why it
+    // did not finish; and that it ends STATUS_STOPPED because an entry that
+    // appeared at its target meanwhile was kept.
+    bool IsReplaceAgreed() const { return m_bReplaceAgreed; }
+    void SetJobReason(int index, const std::wstring& reason);
+    void MarkTargetKept() { m_bTargetKept = true; }
+
 private:
     void DrainToolOutput(ChildProcess& child);
     void StopRun();  // step "stopped" of the worker
@@ -111,6 +119,8 @@ private:
     std::vector<std::unique_ptr<JobItem>> m_jobs;
     std::thread m_thread;
     std::atomic<bool> m_bWorkerActive{false};
+    std::atomic<bool> m_bReplaceAgreed{false};
+    std::atomic<bool> m_bTargetKept{false};
 };
 
 // An engine of class EngineClass that, when destroyed, first stops a running

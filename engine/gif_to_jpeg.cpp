@@ -21,6 +21,16 @@ namespace {
 // gigabytes of memory.
 constexpr std::uint64_t kMaxPixels = 100'000'000;
 
+// Rows between two looks at the stop request.
+constexpr int kRowsBetweenStopChecks = 64;
+
+using StopCheck = std::function<bool()>;
+
+bool StopAt(int row, const StopCheck& stopRequested)
+{
+    return row % kRowsBetweenStopChecks == 0 && stopRequested && stopRequested();
+}
+
 struct Rgb {
     unsigned char red = 0;
     unsigned char green = 0;
@@ -90,7 +100,7 @@ bool SkipExtension(GifFileType* gif)
 // Reads the image data of the current image descriptor. An interlaced image
 // comes in four passes (every 8th row from 0, every 8th from 4, every 4th from
 // 2, every 2nd from 1); its rows are put back in their places.
-bool ReadPixels(GifFileType* gif, FirstFrame& frame)
+bool ReadPixels(GifFileType* gif, FirstFrame& frame, const StopCheck& stopRequested)
 {
     const auto width = static_cast<std::size_t>(frame.width);
     frame.pixels.assign(width * static_cast<std::size_t>(frame.height), 0);
@@ -102,20 +112,20 @@ bool ReadPixels(GifFileType* gif, FirstFrame& frame)
         constexpr int kStep[] = {8, 8, 4, 2};
         for (int pass = 0; pass < 4; ++pass) {
             for (int row = kStart[pass]; row < frame.height; row += kStep[pass]) {
-                if (!readRow(row))
+                if (StopAt(row - kStart[pass], stopRequested) || !readRow(row))
                     return false;
             }
         }
         return true;
     }
     for (int row = 0; row < frame.height; ++row) {
-        if (!readRow(row))
+        if (StopAt(row, stopRequested) || !readRow(row))
             return false;
     }
     return true;
 }
 
-std::optional<FirstFrame> ReadFirstFrame(const fs::path& path)
+std::optional<FirstFrame> ReadFirstFrame(const fs::path& path, const StopCheck& stopRequested)
 {
     FilePtr file = OpenFile(path, "rb");
     if (!file)
@@ -169,7 +179,7 @@ std::optional<FirstFrame> ReadFirstFrame(const fs::path& path)
         CopyPalette(*desc.ColorMap, frame);
     if (frame.paletteSize == 0)
         return std::nullopt;  // no colours to draw with
-    if (!ReadPixels(gif.get(), frame))
+    if (!ReadPixels(gif.get(), frame, stopRequested))
         return std::nullopt;
     return frame;
 }
@@ -218,6 +228,7 @@ struct JpegJob {
     std::FILE* out = nullptr;
     const FirstFrame* frame = nullptr;
     JSAMPLE* row = nullptr;
+    const StopCheck* stopRequested = nullptr;
 };
 
 struct JpegDestroyer {
@@ -237,6 +248,8 @@ bool Compress(JpegJob& job)
     jpeg_set_defaults(&job.info);
     jpeg_start_compress(&job.info, TRUE);
     while (job.info.next_scanline < job.info.image_height) {
+        if (StopAt(static_cast<int>(job.info.next_scanline), *job.stopRequested))
+            return false;  // the destroyer abandons the half-made picture
         FillRow(*job.frame, static_cast<int>(job.info.next_scanline), job.row);
         JSAMPROW rows[1] = {job.row};
         jpeg_write_scanlines(&job.info, rows, 1);
@@ -245,7 +258,7 @@ bool Compress(JpegJob& job)
     return true;
 }
 
-bool WriteJpeg(const FirstFrame& frame, std::FILE* out)
+bool WriteJpeg(const FirstFrame& frame, std::FILE* out, const StopCheck& stopRequested)
 {
     std::vector<JSAMPLE> row(3 * static_cast<std::size_t>(frame.screenWidth));
     JpegJob job;
@@ -255,6 +268,7 @@ bool WriteJpeg(const FirstFrame& frame, std::FILE* out)
     job.out = out;
     job.frame = &frame;
     job.row = row.data();
+    job.stopRequested = &stopRequested;
     std::unique_ptr<JpegJob, JpegDestroyer> destroy(&job);
     return Compress(job);
 }
@@ -267,13 +281,13 @@ bool SameFile(const fs::path& a, const fs::path& b)
 
 }  // namespace
 
-bool ConvertGifToJpeg(const fs::path& gif, const fs::path& jpeg)
+bool ConvertGifToJpeg(const fs::path& gif, const fs::path& jpeg, const StopCheck& stopRequested)
 {
     bool converted = false;
-    if (const auto frame = ReadFirstFrame(gif)) {
+    if (const auto frame = ReadFirstFrame(gif, stopRequested)) {
         StagedFile staged(jpeg);
         if (std::FILE* out = staged.Open())
-            converted = WriteJpeg(*frame, out) && staged.Commit();
+            converted = WriteJpeg(*frame, out, stopRequested) && staged.Commit();
     }
     // No stale or half-made picture may stay under the target's name, yet the
     // source itself is never removed.

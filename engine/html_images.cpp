@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -126,6 +127,24 @@ bool WriteWholeFile(const fs::path& path, const std::string& text)
     return staged.Commit();
 }
 
+// Converts the GIF that `sourceName` names in `folder` (found ignoring case
+// where needed) into `target`; false when there is no such picture inside
+// the folder or it could not be converted.
+bool ConvertOne(const fs::path& folder, fs::path source, const fs::path& sourceName, const fs::path& target,
+                const StopPredicate& stopRequested)
+{
+    std::error_code ec;
+    if (!fs::exists(source, ec)) {
+        const auto found = FindIgnoringCase(folder, sourceName);
+        if (!found)
+            return false;
+        source = *found;
+    }
+    if (!IsInside(folder, source) || !IsInside(folder, target))
+        return false;
+    return ConvertGifToJpeg(source, target, stopRequested);
+}
+
 }  // namespace
 
 std::string PrefixFileName(const std::string& reference)
@@ -154,6 +173,12 @@ std::string PrefixFileName(const std::string& reference)
 
 void CollectGifSources(std::string& page, std::vector<std::string>& references)
 {
+    CollectGifSources(page, references, [](const std::string&) { return true; });
+}
+
+void CollectGifSources(std::string& page, std::vector<std::string>& references,
+                       const std::function<bool(const std::string&)>& rewrite)
+{
     std::size_t searchFrom = 0;
     for (;;) {
         const auto attribute = page.find(kSrcAttribute, searchFrom);
@@ -166,7 +191,7 @@ void CollectGifSources(std::string& page, std::vector<std::string>& references)
         std::string value = page.substr(valueStart, valueEnd - valueStart);
         ReplaceAll(value, ".GIF", ".gif");
         // A value that is not UTF-8 cannot be renamed; it stays as written.
-        if (value.find(".gif") == std::string::npos || !Utf8ToWide(value)) {
+        if (value.find(".gif") == std::string::npos || !Utf8ToWide(value) || !rewrite(value)) {
             searchFrom = valueStart;
             continue;
         }
@@ -178,14 +203,19 @@ void CollectGifSources(std::string& page, std::vector<std::string>& references)
     }
 }
 
-void ConvertGifFiles(const std::wstring& pageFolder, const std::vector<std::string>& references)
+std::set<std::string> ConvertGifFiles(const std::wstring& pageFolder, const std::vector<std::string>& references,
+                                      const StopPredicate& stopRequested)
 {
+    std::set<std::string> converted;
     if (pageFolder.empty())
-        return;
+        return converted;
     std::error_code ec;
     const fs::path folder = fs::canonical(ToNativePath(pageFolder), ec);
     if (ec)
-        return;
+        return converted;
+    // A picture the page names many times is converted once: its JPEG is
+    // known by the file it is written to.
+    std::map<fs::path, bool> written;
     for (const std::string& reference : references) {
         if (!StaysInFolder(reference))
             continue;
@@ -195,21 +225,21 @@ void ConvertGifFiles(const std::wstring& pageFolder, const std::vector<std::stri
         const auto targetName = ReferenceToPath(PrefixFileName(jpegReference));
         if (!sourceName || !targetName)
             continue;
-        fs::path source = ToNativePath(pageFolder + kPathSeparator + *sourceName);
         const fs::path target = ToNativePath(pageFolder + kPathSeparator + *targetName);
-        if (!fs::exists(source, ec)) {
-            const auto found = FindIgnoringCase(folder, ToNativePath(*sourceName));
-            if (!found)
-                continue;  // missing: the page names a JPEG that will not be there
-            source = *found;
+        const auto [known, isNew] = written.try_emplace(target.lexically_normal(), false);
+        if (isNew) {
+            if (stopRequested && stopRequested())
+                break;
+            known->second = ConvertOne(folder, ToNativePath(pageFolder + kPathSeparator + *sourceName),
+                                       ToNativePath(*sourceName), target, stopRequested);
         }
-        if (!IsInside(folder, source) || !IsInside(folder, target))
-            continue;
-        ConvertGifToJpeg(source, target);
+        if (known->second)
+            converted.insert(reference);
     }
+    return converted;
 }
 
-std::wstring RewriteHtmlImages(const std::wstring& pagePath)
+std::wstring RewriteHtmlImages(const std::wstring& pagePath, const StopPredicate& stopRequested)
 {
     const std::wstring folder = GetFolderPart(pagePath);
     const std::wstring name = GetFileNamePart(pagePath);
@@ -225,9 +255,16 @@ std::wstring RewriteHtmlImages(const std::wstring& pagePath)
     auto page = ReadWholeFile(ToNativePath(pagePath));
     if (!page)
         return newPath;
+    // The references are found on a copy; the page itself is rewritten only
+    // where a JPEG was made.
+    std::string scanned = *page;
     std::vector<std::string> references;
-    CollectGifSources(*page, references);
-    ConvertGifFiles(folder, references);
+    CollectGifSources(scanned, references);
+    const std::set<std::string> converted = ConvertGifFiles(folder, references, stopRequested);
+    if (stopRequested && stopRequested())
+        return newPath;
+    references.clear();
+    CollectGifSources(*page, references, [&](const std::string& value) { return converted.count(value) > 0; });
     WriteWholeFile(newFile, *page);
     return newPath;
 }

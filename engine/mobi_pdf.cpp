@@ -1,15 +1,24 @@
 #include "mobi_pdf.h"
 
 #include "html_images.h"
+#include "job_reasons.h"
 #include "paths.h"
+#include "process_names.h"
 #include "settings/options.h"
+#include "source_copy.h"
 #include "staged_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -43,37 +52,52 @@ bool LooksLikeCompletePdf(const std::wstring& path)
     return tail.find("%%EOF") != std::string::npos;
 }
 
-bool CopyStream(std::FILE* in, std::FILE* out)
+std::error_code CopyStream(std::FILE* in, std::FILE* out)
 {
     char buffer[64 * 1024];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        errno = 0;
         if (std::fwrite(buffer, 1, n, out) != n)
-            return false;
+            return std::error_code(errno ? errno : EIO, std::generic_category());
     }
-    return !std::ferror(in);
-}
-
-bool CopyWhole(const std::wstring& from, const std::wstring& to)
-{
-    FilePtr in = OpenFile(ToNativePath(from), "rb");
-    if (!in)
-        return false;
-    FilePtr out = OpenFile(ToNativePath(to), "wb");
-    return out && CopyStream(in.get(), out.get()) && std::fclose(out.release()) == 0;
+    return std::ferror(in) ? std::make_error_code(std::errc::io_error) : std::error_code();
 }
 
 // The target is replaced only by a complete file: the PDF is copied beside
-// the target under a temporary name, then renamed over it. A failure leaves
-// an existing target as it was and no partial file.
-bool ReplaceTarget(const std::wstring& pdf, const std::wstring& target)
+// the target under a temporary name, then renamed onto it. A failure leaves
+// whatever was at the target as it was, and no partial file.
+std::error_code ReplaceTarget(const std::wstring& pdf, const std::wstring& target, StagedFile::ExistingTarget existing)
 {
     FilePtr in = OpenFile(ToNativePath(pdf), "rb");
     if (!in)
-        return false;
+        return std::error_code(errno, std::generic_category());
     StagedFile staged(ToNativePath(target));
     std::FILE* out = staged.Open();
-    return out && CopyStream(in.get(), out) && staged.Commit(true);
+    if (!out)
+        return staged.Error();
+    if (const std::error_code error = CopyStream(in.get(), out))
+        return error;  // the staged file goes with `staged`
+    if (!staged.Commit(true, existing))
+        return staged.Error();
+    return {};
+}
+
+bool IsFolder(const std::wstring& path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(std::filesystem::symlink_status(ToNativePath(path), error));
+}
+
+// A tool that is there and may be run.
+bool IsRunnable(const std::wstring& path)
+{
+#ifdef _WIN32
+    return FileExists(path);
+#else
+    std::error_code error;
+    return std::filesystem::is_regular_file(ToNativePath(path), error) && access(ToNativeBytes(path).c_str(), X_OK) == 0;
+#endif
 }
 
 }  // namespace
@@ -81,7 +105,14 @@ bool ReplaceTarget(const std::wstring& pdf, const std::wstring& target)
 std::wstring BuildToolCommand(const std::wstring& exe, const std::wstring& options,
                               const std::wstring& input, const std::wstring& output)
 {
-    return VelmoraEng::QuoteScriptArgument(exe) + L" " + options + L" " +
+#ifdef _WIN32
+    const std::wstring run;
+#else
+    // The tool takes the place of the script's shell: one process, which the
+    // runner's stop and the program's death end directly.
+    const std::wstring run = L"exec ";
+#endif
+    return run + VelmoraEng::QuoteScriptArgument(exe) + L" " + options + L" " +
            VelmoraEng::QuoteScriptArgument(input) + L" " + VelmoraEng::QuoteScriptArgument(output);
 }
 
@@ -114,20 +145,45 @@ void MobiPdfCore::ReportProgress(int32_t quarter)
     SetJobState(STATUS_PROCESSING, m_nCurrent);
 }
 
+void MobiPdfCore::OnToolOutput(const char* chunk)
+{
+    // The reason is in the tool's last line: the end is all that is kept
+    // of a talkative tool.
+    m_strToolOutput += chunk;
+    if (m_strToolOutput.size() > 64 * 1024)
+        m_strToolOutput.erase(0, m_strToolOutput.size() - 16 * 1024);
+}
+
+bool MobiPdfCore::RunConversionTool(const std::wstring& commandLine)
+{
+    m_strToolOutput.clear();
+    return RunTool(commandLine);
+}
+
+std::wstring MobiPdfCore::ToolFailureReason(const std::wstring& tool) const
+{
+    return reasons::ToolFailed(tool, reasons::FromToolOutput(m_strToolOutput, ToNativeBytes(tool),
+                                                             ToNativeBytes(GetWorkFolder())));
+}
+
 bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& target)
 {
     // Each call names its files from a fresh base, its HTML folder included,
-    // so nothing of another call or another instance is ever taken up.
+    // so nothing of another call or another instance is ever taken up; what
+    // an instance that was killed left behind is removed first.
+    RemoveWorkLeftovers(ToNativePath(GetWorkFolder()));
     const std::wstring mobi2html = GetToolPath(ToolFileName(L"mobi2html"));
+    const std::wstring wkhtmltopdf = GetToolPath(ToolFileName(L"wkhtmltopdf"));
     const std::wstring base = MakeWorkPath(L"tmpmobi");
     const std::wstring sourceCopy = base + L".mobi";
     const std::wstring htmlFolder = base + L"_html";
     const std::wstring htmlPage = htmlFolder + kPathSeparator + GetFileNamePart(base) + L".html";
     const std::wstring pdf = base + L".pdf";
     const int32_t quarter = m_nShare / 4;
+    const int job = m_nCurrent;
 
     m_nPosition = m_nBase + quarter;
-    SetJobState(STATUS_PROCESSING, m_nCurrent);
+    SetJobState(STATUS_PROCESSING, job);
 
     // The page size is read once per book: a change applies from the next one.
     const int32_t width = g_pOptions ? g_pOptions->m_nPageWidth.load() : COptions::kDefaultPageWidth;
@@ -136,31 +192,52 @@ bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& ta
         L"--page-width " + std::to_wstring(width) + L" --page-height " + std::to_wstring(height);
 
     const auto stillRunning = [this] { return m_nState == STATUS_STARTED; };
+    const StopPredicate stopRequested = [&] { return !stillRunning(); };
+    // A failure tells the owner why; a stop says nothing.
+    const auto fail = [&](const std::wstring& reason) {
+        if (stillRunning())
+            SetJobReason(job, reason);
+        return false;
+    };
     const auto convert = [&]() -> bool {
-        if (!CopyWhole(source, sourceCopy))
-            return false;
+        if (IsFolder(target))
+            return fail(reasons::kFolderInTheWay);  // the owner's yes can't replace a folder
+        for (const auto& [tool, name] : {std::pair{&mobi2html, L"mobi2html"}, std::pair{&wkhtmltopdf, L"wkhtmltopdf"}}) {
+            if (!IsRunnable(*tool))
+                return fail(reasons::ToolMissing(name, FileExists(*tool)));
+        }
+        std::wstring reason;
+        if (!CopySourceFile(source, sourceCopy, stopRequested, reason))
+            return fail(reason);
         ReportProgress(quarter);
 
         DeleteFolder(htmlFolder);
         if (!FileExists(sourceCopy))
-            return false;
+            return fail(reasons::kWorkFolderUnwritable);
         const std::wstring toHtml = BuildToolCommand(mobi2html, std::wstring(), sourceCopy, htmlFolder);
-        if (!stillRunning() || !RunTool(toHtml) || !stillRunning())
-            return false;
+        if (!stillRunning() || !RunConversionTool(toHtml) || !stillRunning())
+            return fail(ToolFailureReason(L"mobi2html"));  // not started; a stop says nothing
 
         ReportProgress(quarter);
-        const std::wstring wkhtmltopdf = GetToolPath(ToolFileName(L"wkhtmltopdf"));
         if (!FileExists(htmlPage))
-            return false;
-        const std::wstring page = RewriteHtmlImages(htmlPage);
+            return fail(ToolFailureReason(L"mobi2html"));
+        const std::wstring page = RewriteHtmlImages(htmlPage, stopRequested);
         if (!FileExists(page))
-            return false;
+            return fail(reasons::kWorkFolderUnwritable);
         const std::wstring toPdf = BuildToolCommand(wkhtmltopdf, sizeOptions, page, pdf);
-        if (!stillRunning() || !RunTool(toPdf) || !stillRunning())
-            return false;
+        if (!stillRunning() || !RunConversionTool(toPdf) || !stillRunning())
+            return fail(ToolFailureReason(L"wkhtmltopdf"));
 
-        if (!LooksLikeCompletePdf(pdf) || !ReplaceTarget(pdf, target))
-            return false;
+        if (!LooksLikeCompletePdf(pdf))
+            return fail(ToolFailureReason(L"wkhtmltopdf"));
+        // Without the owner's yes nothing at the target is replaced, not even
+        // a file that appeared there while the book was converted.
+        const auto existing = IsReplaceAgreed() ? StagedFile::ExistingTarget::kReplace : StagedFile::ExistingTarget::kKeep;
+        if (const std::error_code error = ReplaceTarget(pdf, target, existing)) {
+            if (error == std::errc::file_exists && existing == StagedFile::ExistingTarget::kKeep)
+                MarkTargetKept();
+            return fail(reasons::OutputWrite(error));
+        }
         ReportProgress(quarter);
         return true;
     };

@@ -52,66 +52,40 @@ inline void RemoveFileIfPresent(const std::filesystem::path& path)
 
 // A file written under a temporary name beside its target and renamed onto
 // the target by Commit. Until then the target is untouched; a staged file
-// that is never committed is removed.
+// that is never committed is removed. The temporary name is hidden and
+// carries this process's id, so a file that a killed process left behind is
+// recognised and removed the next time a file is staged in that folder.
 class StagedFile {
 public:
-    explicit StagedFile(std::filesystem::path target) : target_(std::move(target)) {}
+    enum class ExistingTarget { kReplace, kKeep };
+
+    explicit StagedFile(std::filesystem::path target) : m_target(std::move(target)) {}
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
     ~StagedFile() { Discard(); }
 
-    // Creates the temporary file (never an existing one); nullptr on failure.
-    std::FILE* Open()
-    {
-        Discard();
-        const auto folder = target_.parent_path();
-        for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-            auto name = folder / (".corvale-" + std::to_string(attempt) + ".tmp");
-            file_ = OpenFile(name, "wbx");
-            if (file_)
-                temp_ = std::move(name);
-        }
-        return file_.get();
-    }
+    // Creates the temporary file (never an existing one). It takes the
+    // permission bits of a regular file at the target; a new file gets the
+    // default ones. nullptr on failure, with Error() telling why.
+    std::FILE* Open();
 
-    // Closes the temporary file and moves it onto the target, replacing an
-    // existing one. False when anything failed; the temporary file is gone.
-    // With `durable` the bytes reach the disk before the rename, so a crash
-    // cannot leave the target empty.
-    bool Commit(bool durable = false)
-    {
-        if (!file_)
-            return false;
-        bool written = std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
-        if (written && durable)
-            written = SyncToDisk(file_.get());
-        const bool closed = std::fclose(file_.release()) == 0;
-        if (!written || !closed) {
-            Discard();
-            return false;
-        }
-        std::error_code ec;
-        std::filesystem::rename(temp_, target_, ec);
-        if (ec) {
-            Discard();
-            return false;
-        }
-        temp_.clear();
-        return true;
-    }
+    // Closes the temporary file and moves it onto the target. An entry at the
+    // target is replaced (the entry itself: a link is never written through),
+    // or with kKeep left as it is, the commit then failing with
+    // errc::file_exists. With `durable` the bytes reach the disk before the
+    // rename, so a crash cannot leave the target empty. False when anything
+    // failed; the temporary file is gone and Error() tells why.
+    bool Commit(bool durable = false, ExistingTarget existing = ExistingTarget::kReplace);
+
+    // Why Open or Commit failed.
+    const std::error_code& Error() const { return m_error; }
 
 private:
-    void Discard()
-    {
-        file_.reset();
-        if (!temp_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove(temp_, ec);
-            temp_.clear();
-        }
-    }
+    void Discard();
+    bool Fail(std::error_code error);
 
-    std::filesystem::path target_;
-    std::filesystem::path temp_;
-    FilePtr file_;
+    std::filesystem::path m_target;
+    std::filesystem::path m_temp;
+    FilePtr m_file;
+    std::error_code m_error;
 };

@@ -32,4 +32,8 @@ struct JobItem {
     std::wstring source;  // full path as given to AddJob
     std::wstring target;  // full path of the result; empty until the job's turn
     int32_t state = STATUS_NONE;
+    // Why the job did not finish, in plain words for the user ("the book is
+    // protected by DRM"); empty when it finished, when a stop cut it off, and
+    // before its turn. Set before the event that brings the job's final state.
+    std::wstring reason;
 };

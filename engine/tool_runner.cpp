@@ -4,9 +4,8 @@
 #include "child_process.h"
 #include "debug_log.h"
 #include "paths.h"
+#include "process_names.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -41,22 +40,6 @@ std::filesystem::path ExecutablePath()
 #else
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error);
-#endif
-}
-
-unsigned long long TickCount()
-{
-    using namespace std::chrono;
-    return static_cast<unsigned long long>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-unsigned long ProcessId()
-{
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
 #endif
 }
 
@@ -133,12 +116,7 @@ std::wstring VelmoraEng::MakeWorkPath(const std::wstring& prefix) const
         // The folder holds copies of the user's books: keep it private.
         std::filesystem::permissions(native, std::filesystem::perms::owner_all, error);
     }
-    // Tick count, process id and a sequence number keep the names of two
-    // instances, and of two calls within one millisecond, apart.
-    static std::atomic<unsigned> sequence{0};
-    const std::wstring unique = std::to_wstring(TickCount()) + L"-" + std::to_wstring(ProcessId()) +
-                                L"-" + std::to_wstring(++sequence);
-    return folder + kPathSeparator + prefix + unique;
+    return folder + kPathSeparator + prefix + MakeWorkNameStamp();
 }
 
 std::wstring VelmoraEng::QuoteScriptArgument(const std::wstring& path)
@@ -176,9 +154,12 @@ std::wstring VelmoraEng::WriteToolScript(const std::wstring& commandLine) const
     if (!bytes || !WriteNewFile(path, *bytes))
         return std::wstring();
 #else
+    // The shell reads the script through the file it opened, so the script
+    // can remove itself first: then the command may end it with exec, and a
+    // killed run leaves no script behind.
     const std::wstring path = MakeWorkPath(L"velmora") + L".sh";
-    const std::wstring text = L"export LANG=C.UTF-8 LC_ALL=C.UTF-8\n\n" + commandLine +
-                              L"\n\nrm -f -- " + QuoteScriptArgument(path) + L"\n";
+    const std::wstring text = L"export LANG=C.UTF-8 LC_ALL=C.UTF-8\nrm -f -- " + QuoteScriptArgument(path) +
+                              L"\n\n" + commandLine + L"\n";
     if (!WriteNewFile(path, ToNativeBytes(text)))
         return std::wstring();
 #endif

@@ -1,6 +1,8 @@
 // corvale-convert as a user runs it, with the real tools in bin/core.
+#include "support/process_watch.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
+#include "support/stand_in_tools.h"
 #include "support/temp_dir.h"
 #include "support/test_books.h"
 
@@ -15,11 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kConvert = std::string(CORVALE_BIN_DIR) + "/corvale-convert";
-
 class ConvertCli : public ::testing::Test {
 protected:
-    ProgramResult Convert(const std::vector<std::string>& args) { return RunProgram(kConvert, args); }
+    ProgramResult Convert(const std::vector<std::string>& args) { return RunProgram(m_program.string(), args); }
 
     fs::path Book(const std::string& name)
     {
@@ -33,8 +33,24 @@ protected:
         return fs::is_empty(m_cache.WorkFolder(), error) || error;
     }
 
+    // corvale-convert beside the stand-in tools: a link to the program in a
+    // folder of its own, with core/ beside it.
+    fs::path UseStandInTools()
+    {
+        m_program = m_bin / "corvale-convert";
+        std::error_code error;
+        fs::create_hard_link(fs::path(CORVALE_BIN_DIR) / "corvale-convert", m_program, error);
+        if (error)
+            fs::copy_file(fs::path(CORVALE_BIN_DIR) / "corvale-convert", m_program, error);
+        EXPECT_FALSE(error) << error.message();
+        EXPECT_TRUE(InstallStandInTools(m_bin / "core"));
+        return m_bin / "core";
+    }
+
     TempCacheHome m_cache;
     TempDir m_dir;
+    TempDir m_bin;
+    fs::path m_program = fs::path(CORVALE_BIN_DIR) / "corvale-convert";
 };
 
 }  // namespace
@@ -66,13 +82,16 @@ TEST_F(ConvertCli, ReportsEachBookAndFailsWhenOneFails)
     const fs::path good = Book("good.mobi");
     const fs::path bad = m_dir / "bad.mobi";
     ASSERT_TRUE(WriteTextFile(bad, "this is not a book"));
+    const fs::path drm = m_dir / "drm.mobi";
+    fs::copy_file(fs::path(CORVALE_SAMPLES_DIR) / "sample-drm-v1.mobi", drm);
     fs::create_directories(m_dir / "out");
     const ProgramResult run = Convert({"--output-folder", (m_dir / "out").string(), good.string(), bad.string(),
-                             (m_dir / "notes.txt").string()});
+                             drm.string(), (m_dir / "notes.txt").string()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("Finished: " + (m_dir / "out" / "good.pdf").string() + "\n"), std::string::npos);
     EXPECT_NE(run.output.find("Failed: " + bad.string() + " (the file is damaged or is not a MOBI book)\n"),
               std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Failed: " + drm.string() + " (the book is protected by DRM)\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Failed: " + (m_dir / "notes.txt").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(m_dir / "out" / "bad.pdf"));
 }
@@ -94,7 +113,7 @@ TEST_F(ConvertCli, InterruptStopsTheBookAndRemovesItsFiles)
     // A book big enough to still be converting when the interrupt comes.
     const fs::path book = m_dir / "long.mobi";
     ASSERT_TRUE(WriteChapterBook(book, 400));
-    RunningProgram convert(kConvert, {book.string()});
+    RunningProgram convert(m_program.string(), {book.string()});
     // Wait until the conversion has put its copy into the work folder.
     for (int i = 0; i < 6000 && WorkFolderIsEmpty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -107,4 +126,37 @@ TEST_F(ConvertCli, InterruptStopsTheBookAndRemovesItsFiles)
     EXPECT_EQ(run.output, "Stopped: " + book.string() + "\n");
     EXPECT_FALSE(fs::exists(m_dir / "long.pdf"));
     EXPECT_TRUE(WorkFolderIsEmpty());
+}
+
+TEST_F(ConvertCli, KilledRunLeavesNothingRunningAndTheNextRunClearsWhatItLeft)
+{
+    const fs::path core = UseStandInTools();
+    ASSERT_TRUE(WriteTextFile(core / "hold-mobi2html", ""));
+    FifoReader waiting(core / "mobi2html-waiting");
+    const fs::path book = m_dir / "a.mobi";
+    ASSERT_TRUE(WriteTextFile(book, "words"));
+
+    RunningProgram convert(m_program.string(), {book.string()});
+    const pid_t killed = convert.Pid();
+    const auto line = waiting.ReadLine();
+    ASSERT_TRUE(line) << "the stand-in mobi2html never started";
+    ProcessWatch tool(static_cast<pid_t>(std::atoi(line->c_str())));
+    convert.Signal(SIGKILL);
+    convert.Finish();
+    EXPECT_TRUE(tool.WaitForEnd()) << "the tool runs on after the program died";
+    ASSERT_FALSE(WorkFolderIsEmpty());  // the book's copy and a half-made page folder
+
+    // What a kill during the final copy leaves beside the PDF, and a file
+    // that a running instance is writing there.
+    const fs::path staged = m_dir / (".corvale-" + std::to_string(killed) + "-1.tmp");
+    const fs::path running = m_dir / (".corvale-" + std::to_string(getpid()) + "-1.tmp");
+    ASSERT_TRUE(WriteTextFile(staged, "half a PDF"));
+    ASSERT_TRUE(WriteTextFile(running, "being written"));
+    fs::remove(core / "hold-mobi2html");
+    const ProgramResult run = Convert({book.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errorOutput;
+    EXPECT_TRUE(WorkFolderIsEmpty());
+    EXPECT_FALSE(fs::exists(staged));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_NE(ReadTextFile(m_dir / "a.pdf").find("words"), std::string::npos);
 }

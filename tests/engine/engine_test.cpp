@@ -1,11 +1,18 @@
 #include "fake_engine.h"
 
+#include "engine/job_reasons.h"
 #include "engine/paths.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <future>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -105,6 +112,86 @@ TEST(EngineRun, ExistingTargetIsKeptWithoutTheOwnersYes)
             EXPECT_EQ(JobEvents(engine.Events(), 0),
                       (std::vector<Event>{{3, 0, 1}, {3, 0, 2}, {3, 0, 4}}));
         }
+    }
+}
+
+TEST(EngineRun, AnyEntryAtTheTargetIsReplacedOnlyAfterTheOwnersYes)
+{
+    TempDir dir;
+    const fs::path target = dir / "a.pdf";
+    const std::vector<std::pair<const char*, std::function<void()>>> entries = {
+        {"nothing", [] {}},
+        {"file of mode 000", [&] { WriteTextFile(target, "old"); fs::permissions(target, fs::perms::none); }},
+        {"dangling link", [&] { fs::create_symlink(dir / "nowhere", target); }},
+        {"link to a file", [&] { fs::create_symlink("/dev/null", target); }},
+        {"folder", [&] { fs::create_directory(target); }},
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(target.c_str(), 0600), 0); }},  // opening it would block
+    };
+    for (const auto& [name, make] : entries) {
+        for (const bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (yes ? ", yes" : ", no"));
+            fs::remove_all(target);
+            make();
+            const bool exists = std::string(name) != "nothing";
+            FakeEngine engine;
+            engine.m_strOutputFolder = FromNativePath(dir.path());
+            engine.AddJob(L"/in/a.mobi");
+            engine.answer = [yes](const Event& e) { return e.event == EVENT_ASK_OVERWRITE && yes ? 1 : 0; };
+            bool agreed = false;
+            engine.convert = [&](const std::wstring&, const std::wstring&) {
+                agreed = engine.IsReplaceAgreed();
+                return true;
+            };
+            RunToEnd(engine);
+            const std::vector<Event> events = engine.Events();
+            EXPECT_EQ(std::count(events.begin(), events.end(), Event{1, 0, 0}), exists ? 1 : 0);
+            const bool converted = !exists || yes;
+            EXPECT_EQ(engine.Converted().size(), converted ? 1u : 0u);
+            EXPECT_EQ(agreed, exists && yes);
+            EXPECT_EQ(engine.GetJob(0).state, converted ? STATUS_FINISHED : STATUS_STOPPED);
+            EXPECT_EQ(engine.GetJob(0).reason, converted ? L"" : reasons::kTargetKept);
+            EXPECT_EQ(fs::exists(fs::symlink_status(target)), exists);
+        }
+    }
+}
+
+TEST(EngineRun, ReasonReachesTheOwnerWithTheFinalStateOnly)
+{
+    struct Case {
+        const char* name;
+        bool stop;          // a stop request comes during the conversion
+        int32_t state;      // the job's final state
+        std::wstring seen;  // the reason the owner reads at that event
+    };
+    const Case cases[] = {
+        {"failure", false, STATUS_FAILED, L"the reason"},
+        {"stop", true, STATUS_STOPPED, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeEngine engine;
+        engine.m_strOutputFolder = L"/nonexistent-out";
+        engine.AddJob(L"/in/a.mobi");
+        std::wstring seen = L"(no final event)";
+        engine.answer = [&](const Event& e) {
+            if (e.event == EVENT_JOB_STATE && e.code == c.state)
+                seen = engine.GetJob(0).reason;
+            return 0;
+        };
+        engine.convert = [&](const std::wstring&, const std::wstring&) {
+            engine.SetJobReason(0, L"the reason");
+            if (c.stop)
+                engine.RequestStop();
+            return false;
+        };
+        RunToEnd(engine);
+        EXPECT_EQ(engine.GetJob(0).state, c.state);
+        EXPECT_EQ(seen, c.seen);
+
+        engine.convert = nullptr;  // a new run starts without the old reason
+        RunToEnd(engine);
+        EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
+        EXPECT_TRUE(engine.GetJob(0).reason.empty());
     }
 }
 

@@ -60,6 +60,8 @@ public:
     std::function<int32_t(const Event&)> answer;  // the owner's answer to each event
 
     using VelmoraEng::BuildTargetPath;
+    using VelmoraEng::IsReplaceAgreed;
+    using VelmoraEng::SetJobReason;
 
 private:
     static int32_t Callback(intptr_t user, int32_t event, int32_t index, int32_t code)

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 using testgif::Colour;
 using testjpeg::Rgb;
@@ -311,6 +313,7 @@ TEST_F(RewriteHtmlImagesTest, PageWithoutImagesIsCopiedByteForByte)
 
 TEST_F(RewriteHtmlImagesTest, LineEndsAreKeptAsTheyAre)
 {
+    MakeGif("a.gif");
     const auto rewritten = Rewrite("<p>\r\n<img src=\"a.gif\">\n</p>\r\n");
     EXPECT_EQ(rewritten, "<p>\r\n<img src=\"__a.jpg\">\n</p>\r\n");
 }
@@ -348,9 +351,9 @@ TEST_F(RewriteHtmlImagesTest, ConvertsEveryReferenceInOrder)
     ExpectJpegOf("img/__b.jpg", kYellow);
 }
 
-TEST_F(RewriteHtmlImagesTest, MissingGifStillRenamedInThePage)
+TEST_F(RewriteHtmlImagesTest, MissingGifKeepsItsReference)
 {
-    EXPECT_EQ(Rewrite("<img src=\"gone.gif\">"), "<img src=\"__gone.jpg\">");
+    EXPECT_EQ(Rewrite("<img src=\"gone.gif\">"), "<img src=\"gone.gif\">");
     EXPECT_EQ(ListTree(folder_), (std::set<std::string>{"book.html", "new_book.html"}));
 }
 
@@ -358,7 +361,7 @@ TEST_F(RewriteHtmlImagesTest, GifThatIsNotAnImageLeavesNoJpeg)
 {
     WriteBytes(folder_ / "bad.gif", "GIF89a not really");
     WriteBytes(folder_ / "__bad.jpg", "left from before");
-    EXPECT_EQ(Rewrite("<img src=\"bad.gif\">"), "<img src=\"__bad.jpg\">");
+    EXPECT_EQ(Rewrite("<img src=\"bad.gif\">"), "<img src=\"bad.gif\">");
     EXPECT_FALSE(fs::exists(folder_ / "__bad.jpg"));
 }
 
@@ -369,7 +372,7 @@ TEST_F(RewriteHtmlImagesTest, WebAddressTouchesNoFile)
     MakeGif("http:/example.com/logo.gif");
 #endif
     const auto before = ListTree(folder_);
-    EXPECT_EQ(Rewrite("<img src=\"http://example.com/logo.gif\">"), "<img src=\"http://example.com/__logo.jpg\">");
+    EXPECT_EQ(Rewrite("<img src=\"http://example.com/logo.gif\">"), "<img src=\"http://example.com/logo.gif\">");
     auto expected = before;
     expected.insert({"book.html", "new_book.html"});
     EXPECT_EQ(ListTree(folder_), expected);
@@ -379,7 +382,7 @@ TEST_F(RewriteHtmlImagesTest, ParentFolderReferenceTouchesNothingOutside)
 {
     ASSERT_TRUE(testgif::WriteGif(root_.Path() / "outside.gif", testgif::QuadrantGif(kRed, kRed, kRed, kRed)));
     EXPECT_EQ(Rewrite("<img src=\"../outside.gif\"><img src=\"pics/../../outside.gif\">"),
-              "<img src=\"../__outside.jpg\"><img src=\"pics/../../__outside.jpg\">");
+              "<img src=\"../outside.gif\"><img src=\"pics/../../outside.gif\">");
     EXPECT_EQ(ListTree(root_.Path()),
               (std::set<std::string>{"book", "book/book.html", "book/new_book.html", "outside.gif"}));
 }
@@ -389,12 +392,11 @@ TEST_F(RewriteHtmlImagesTest, AbsolutePathTouchesNothingOutside)
     const fs::path gif = root_.Path() / "abs.gif";
     ASSERT_TRUE(testgif::WriteGif(gif, testgif::QuadrantGif(kRed, kRed, kRed, kRed)));
     const std::string reference = gif.generic_string();
-    const std::string rewritten = root_.Path().generic_string() + "/__abs.jpg";
-    EXPECT_EQ(Rewrite("<img src=\"" + reference + "\">"), "<img src=\"" + rewritten + "\">");
+    EXPECT_EQ(Rewrite("<img src=\"" + reference + "\">"), "<img src=\"" + reference + "\">");
     EXPECT_EQ(ListTree(root_.Path()), (std::set<std::string>{"abs.gif", "book", "book/book.html", "book/new_book.html"}));
 
     EXPECT_EQ(Rewrite("<img src=\"file:///abs.gif\"><img src=\"C:/abs.gif\">"),
-              "<img src=\"file:///__abs.jpg\"><img src=\"C:/__abs.jpg\">");
+              "<img src=\"file:///abs.gif\"><img src=\"C:/abs.gif\">");
     EXPECT_EQ(ListTree(root_.Path()), (std::set<std::string>{"abs.gif", "book", "book/book.html", "book/new_book.html"}));
 }
 
@@ -410,7 +412,7 @@ TEST_F(RewriteHtmlImagesTest, SymbolicLinkOutOfTheFolderIsNotFollowed)
     fs::create_symlink(elsewhere / "a.gif", folder_ / "b.gif", ec);
     ASSERT_FALSE(ec);
 
-    EXPECT_EQ(Rewrite("<img src=\"pics/a.gif\"><img src=\"b.gif\">"), "<img src=\"pics/__a.jpg\"><img src=\"__b.jpg\">");
+    EXPECT_EQ(Rewrite("<img src=\"pics/a.gif\"><img src=\"b.gif\">"), "<img src=\"pics/a.gif\"><img src=\"b.gif\">");
     EXPECT_FALSE(fs::exists(elsewhere / "__a.jpg"));
     EXPECT_FALSE(fs::exists(folder_ / "__b.jpg"));
 }
@@ -424,7 +426,7 @@ TEST_F(RewriteHtmlImagesTest, SymbolicLinkedTargetIsNotWrittenThrough)
     fs::create_symlink(victim, folder_ / "__a.jpg", ec);
     if (ec)
         GTEST_SKIP() << "no symbolic links here: " << ec.message();
-    EXPECT_EQ(Rewrite("<img src=\"a.gif\">"), "<img src=\"__a.jpg\">");
+    EXPECT_EQ(Rewrite("<img src=\"a.gif\">"), "<img src=\"a.gif\">");
     EXPECT_EQ(ReadBytes(victim), "keep me");
 }
 
@@ -494,6 +496,77 @@ TEST_F(RewriteHtmlImagesTest, UnwritableFolderLeavesNoNewPage)
     EXPECT_FALSE(fs::exists(ToNativePath(result)));
     EXPECT_EQ(ListTree(folder_), (std::set<std::string>{"a.gif", "book.html"}));
 #endif
+}
+
+TEST_F(RewriteHtmlImagesTest, EachDistinctGifIsConvertedOnce)
+{
+    MakeGif("a.gif", kRed);
+    MakeGif("b.gif", kBlue);
+    std::string page, expected;
+    for (int i = 0; i < 20; ++i) {
+        const char* const written[] = {"a.GIF", "a.gif", "./a.gif"};
+        const char* const rewritten[] = {"__a.jpg", "__a.jpg", "./__a.jpg"};
+        page += std::string("<img src=\"") + written[i % 3] + "\">";
+        expected += std::string("<img src=\"") + rewritten[i % 3] + "\">";
+    }
+    page += "<img src=\"b.gif\">";
+    expected += "<img src=\"__b.jpg\">";
+    WriteBytes(folder_ / "book.html", page);
+
+    // Each look at the stop request sees the JPEG of a.gif, once made, as
+    // the same file: a second conversion would have put a new one there.
+    std::set<ino_t> jpegFiles;
+    const auto observe = [&] {
+        struct stat info {};
+        if (stat((folder_ / "__a.jpg").c_str(), &info) == 0)
+            jpegFiles.insert(info.st_ino);
+        return false;
+    };
+    const std::wstring result = RewriteHtmlImages(FromNativePath(folder_ / "book.html"), observe);
+    observe();
+    EXPECT_EQ(ReadBytes(ToNativePath(result)), expected);
+    EXPECT_EQ(jpegFiles.size(), 1u);
+    ExpectJpegOf("__b.jpg", kBlue);
+}
+
+TEST_F(RewriteHtmlImagesTest, GifThatCannotBeConvertedKeepsItsReference)
+{
+    testgif::Image wide;  // valid, but wider than a JPEG can be
+    wide.screenWidth = 65535;
+    wide.screenHeight = 2;
+    wide.globalPalette = {kRed, kBlue};
+    wide.frames.push_back(testgif::FullFrame(2, 2, {0, 1, 1, 0}));
+    ASSERT_TRUE(testgif::WriteGif(folder_ / "wide.gif", wide));
+    // 1 x 1 screen whose first frame is 0 pixels wide.
+    WriteBytes(folder_ / "empty.gif", std::string("GIF89a\1\0\1\0\x80\0\0\0\0\0\xFF\xFF\xFF"
+                                                  ",\0\0\0\0\0\0\1\0\0\2\2D\1\0;", 35));
+    WriteBytes(folder_ / "corrupt.gif", "GIF89a\x10\0\x10\0 then nothing that decodes");
+    MakeGif("ok.gif", kGreen);
+
+    const std::string kept = "<img src=\"wide.gif\"><img src=\"empty.gif\"><img src=\"corrupt.GIF\"><img src=\"gone.gif\">";
+    EXPECT_EQ(Rewrite(kept + "<img src=\"ok.gif\">"), kept + "<img src=\"__ok.jpg\">");
+    ExpectJpegOf("__ok.jpg", kGreen);
+    EXPECT_EQ(ListTree(folder_), (std::set<std::string>{"book.html", "corrupt.gif", "empty.gif", "new_book.html",
+                                                        "ok.gif", "wide.gif", "__ok.jpg"}));
+}
+
+TEST_F(RewriteHtmlImagesTest, StopIsSeenBetweenPicturesAndWithinALargeOne)
+{
+    MakeGif("a.gif");
+    MakeGif("b.gif");
+    WriteBytes(folder_ / "book.html", "<img src=\"a.gif\"><img src=\"b.gif\">");
+    const auto stopOnceAIsDone = [&] { return fs::exists(folder_ / "__a.jpg"); };
+    const std::wstring result = RewriteHtmlImages(FromNativePath(folder_ / "book.html"), stopOnceAIsDone);
+    EXPECT_FALSE(fs::exists(ToNativePath(result)));  // no page when stopped
+    EXPECT_FALSE(fs::exists(folder_ / "__b.jpg"));
+
+    testgif::Image large;
+    large.globalPalette = {kRed, kBlue};
+    large.frames.push_back(testgif::FullFrame(1000, 1000, std::vector<unsigned char>(1000 * 1000, 1)));
+    ASSERT_TRUE(testgif::WriteGif(folder_ / "large.gif", large));
+    int looks = 0;
+    EXPECT_FALSE(ConvertGifToJpeg(folder_ / "large.gif", folder_ / "large.jpg", [&] { return ++looks > 3; }));
+    EXPECT_FALSE(fs::exists(folder_ / "large.jpg"));
 }
 
 // --- GIF to JPEG ---------------------------------------------------------------

@@ -1,39 +1,32 @@
-// The conversion of one book with stand-in tools: a fake mobi2html that turns
-// the copy's text into a page, and a fake wkhtmltopdf that writes a small PDF
-// and notes its arguments. The real tools are exercised end to end elsewhere.
+// The conversion of one book with the stand-in tools of tests/support.
+#include "engine/job_reasons.h"
 #include "engine/mobi_pdf.h"
 #include "engine/paths.h"
+#include "engine/source_copy.h"
 #include "settings/options.h"
 #include "support/scoped_env.h"
+#include "support/process_watch.h"
+#include "support/stand_in_tools.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const kFakeMobi2Html = R"SH(#!/bin/sh
-# mobi2html INPUT OUTDIR
-[ -f "$(dirname "$0")/hold-mobi2html" ] && { touch "$(dirname "$0")/mobi2html-waiting"; sleep 600; }
-mkdir -p "$2" || exit 1
-name=$(basename "$1" .mobi)
-{ printf '<html><body><p>'; cat "$1"; printf '</p><img src="pic.GIF"></body></html>'; } > "$2/$name.html"
-)SH";
-
-const char* const kFakeWkhtmltopdf = R"SH(#!/bin/sh
-# wkhtmltopdf --page-width W --page-height H INPUT OUTPUT
-here=$(dirname "$0")
-printf '%s\n' "$*" >> "$here/wkhtmltopdf.log"
-[ -f "$here/target-to-watch" ] && cat "$(cat "$here/target-to-watch")" > "$here/target-during-render"
-[ -f "$here/broken-pdf" ] && { printf '%%PDF-1.4 cut off' > "$6"; exit 1; }
-{ printf '%%PDF-1.4\n'; cat "$5"; printf '\n%%%%EOF\n'; } > "$6"
-)SH";
 
 class BookProbe : public MobiPdfEng {
 public:
@@ -79,9 +72,7 @@ class MobiPdfConversion : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fs::create_directories(Tools());
-        InstallTool("mobi2html", kFakeMobi2Html);
-        InstallTool("wkhtmltopdf", kFakeWkhtmltopdf);
+        ASSERT_TRUE(InstallStandInTools(Tools()));
         fs::create_directories(Out());
         m_engine.m_strToolFolder = FromNativePath(Tools());
         m_engine.m_strOutputFolder = FromNativePath(Out());
@@ -94,11 +85,6 @@ protected:
     fs::path Tools() const { return m_dir / "core"; }
     fs::path Out() const { return m_dir / "out"; }
     fs::path WorkFolder() const { return m_cache.WorkFolder(); }
-    void InstallTool(const std::string& name, const char* text)
-    {
-        ASSERT_TRUE(WriteTextFile(Tools() / name, text));
-        fs::permissions(Tools() / name, fs::perms::owner_all);
-    }
     fs::path Book(const std::string& name, const std::string& text = "words")
     {
         const fs::path book = m_dir / name;
@@ -179,10 +165,12 @@ TEST_F(MobiPdfConversion, SourceDeletedAfterQueueingFailsAfterOneStep)
 
 TEST_F(MobiPdfConversion, MissingToolFailsTheBook)
 {
-    fs::remove(Tools() / "mobi2html");
+    fs::remove(Tools() / "wkhtmltopdf");
     m_engine.AddJob(FromNativePath(Book("a.mobi")));
     Run();
     EXPECT_EQ(m_engine.GetJob(0).state, STATUS_FAILED);
+    EXPECT_EQ(m_engine.GetJob(0).reason, L"a conversion tool is missing (wkhtmltopdf)");
+    EXPECT_EQ(m_engine.Positions().size(), 1u);  // looked for before the book was copied
     EXPECT_FALSE(fs::exists(Out() / "a.pdf"));
     EXPECT_TRUE(WorkFiles().empty());
 }
@@ -193,6 +181,7 @@ TEST_F(MobiPdfConversion, MissingTargetFolderFailsAfterTheRender)
     m_engine.AddJob(FromNativePath(Book("a.mobi")));
     Run();
     EXPECT_EQ(m_engine.GetJob(0).state, STATUS_FAILED);
+    EXPECT_EQ(m_engine.GetJob(0).reason, L"the output folder does not exist");
     EXPECT_TRUE(fs::exists(Tools() / "wkhtmltopdf.log"));  // the PDF was made
     EXPECT_TRUE(WorkFiles().empty());
 }
@@ -223,12 +212,11 @@ TEST_F(MobiPdfConversion, ExistingTargetIsReplacedOnlyAtTheEnd)
 TEST_F(MobiPdfConversion, StopDuringMobi2HtmlStopsTheBookWithoutRendering)
 {
     ASSERT_TRUE(WriteTextFile(Tools() / "hold-mobi2html", ""));
+    FifoReader waiting(Tools() / "mobi2html-waiting");
     m_engine.AddJob(FromNativePath(Book("a.mobi")));
     m_engine.AddJob(FromNativePath(Book("b.mobi")));
     ASSERT_TRUE(m_engine.Start());
-    for (int i = 0; i < 3000 && !fs::exists(Tools() / "mobi2html-waiting"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(fs::exists(Tools() / "mobi2html-waiting"));
+    ASSERT_TRUE(waiting.ReadLine());
     m_engine.RequestStop();
     m_engine.WaitForWorker();
     EXPECT_EQ(m_engine.GetJob(0).state, STATUS_STOPPED);
@@ -239,12 +227,170 @@ TEST_F(MobiPdfConversion, StopDuringMobi2HtmlStopsTheBookWithoutRendering)
     EXPECT_TRUE(WorkFiles().empty());
 }
 
+TEST_F(MobiPdfConversion, EntryAtTheTargetIsReplacedAsItselfAndKeepsItsMode)
+{
+    const fs::path target = Out() / "a.pdf";
+    const fs::path linked = m_dir / "linked.pdf";
+    const mode_t mask = umask(022);
+    umask(mask);
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        int32_t state;
+        fs::perms mode;  // of the new PDF
+    };
+    const fs::perms fresh = static_cast<fs::perms>(0666 & ~mask);
+    const std::vector<Case> cases = {
+        {"nothing there", [] {}, STATUS_FINISHED, fresh},
+        {"file of mode 0600", [&] { WriteTextFile(target, "old"); fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write); },
+         STATUS_FINISHED, fs::perms::owner_read | fs::perms::owner_write},
+        {"file of mode 000", [&] { WriteTextFile(target, "old"); fs::permissions(target, fs::perms::none); },
+         STATUS_FINISHED, fs::perms::none},
+        {"link to a file", [&] { WriteTextFile(linked, "linked"); fs::create_symlink(linked, target); }, STATUS_FINISHED, fresh},
+        {"dangling link", [&] { fs::create_symlink(m_dir / "nowhere", target); }, STATUS_FINISHED, fresh},
+        {"folder", [&] { fs::create_directory(target); }, STATUS_FAILED, fs::perms::unknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(target);
+        c.make();
+        m_engine.ClearJobs();
+        m_engine.AddJob(FromNativePath(Book("a.mobi", "new words")));
+        Run();
+        const JobItem job = m_engine.GetJob(0);
+        EXPECT_EQ(job.state, c.state);
+        if (c.state == STATUS_FINISHED) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
+            EXPECT_EQ(fs::symlink_status(target).permissions(), c.mode);
+            EXPECT_NE(ReadTextFile(target).find("new words"), std::string::npos);
+            EXPECT_TRUE(job.reason.empty());
+        } else {
+            EXPECT_TRUE(fs::is_directory(target));
+            EXPECT_EQ(job.reason, reasons::kFolderInTheWay);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(Out()), fs::directory_iterator()), 1);  // no staged file left
+    }
+    EXPECT_EQ(ReadTextFile(linked), "linked");  // never written through the link
+    EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
+}
+
+TEST_F(MobiPdfConversion, TargetThatAppearsMeanwhileIsKeptAndTheBookStops)
+{
+    ASSERT_TRUE(WriteTextFile(Tools() / "make-target", (Out() / "a.pdf").string()));
+    m_engine.AddJob(FromNativePath(Book("a.mobi")));
+    Run();
+    EXPECT_EQ(m_engine.GetJob(0).state, STATUS_STOPPED);
+    EXPECT_EQ(m_engine.GetJob(0).reason, reasons::kTargetAppeared);
+    EXPECT_EQ(ReadTextFile(Out() / "a.pdf"), "made elsewhere");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Out()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(MobiPdfConversion, OnlyRegularFilesAreBooks)
+{
+    const fs::path book = m_dir / "x.mobi";
+    const std::vector<std::pair<std::function<void()>, std::wstring>> cases = {
+        {[&] { ASSERT_EQ(mkfifo(book.c_str(), 0600), 0); }, reasons::kSourceIsPipe},
+        {[&] { fs::create_symlink("/dev/zero", book); }, reasons::kSourceIsDevice},
+        {[&] { fs::create_directory(book); }, reasons::kSourceIsFolder},
+        {[&] {
+             const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             book.native().copy(address.sun_path, sizeof address.sun_path - 1);
+             ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+             close(fd);
+         },
+         reasons::kSourceIsSocket},
+        {[] {}, L"the book is no longer there"},
+    };
+    for (const auto& [make, reason] : cases) {
+        SCOPED_TRACE(ToNativeBytes(reason));
+        fs::remove_all(book);
+        make();
+        m_engine.ClearJobs();
+        m_engine.AddJob(FromNativePath(book));
+        Run();
+        EXPECT_EQ(m_engine.GetJob(0).state, STATUS_FAILED);
+        EXPECT_EQ(m_engine.GetJob(0).reason, reason);
+        EXPECT_TRUE(WorkFiles().empty());
+    }
+    EXPECT_FALSE(fs::exists(Tools() / "wkhtmltopdf.log"));  // no tool ran
+}
+
+TEST_F(MobiPdfConversion, AFailureSaysWhyInPlainWords)
+{
+    const fs::path file = m_dir / "a-file";
+    ASSERT_TRUE(WriteTextFile(file, ""));
+    const fs::path locked = m_dir / "locked";
+    fs::create_directory(locked);
+    ReadOnlyFolder readOnly(locked);
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::wstring reason;
+    };
+    const std::vector<Case> cases = {
+        {"DRM", [&] { WriteTextFile(Tools() / "fail-mobi2html", "the book is encrypted (DRM) and cannot be converted"); },
+         reasons::kDrm},
+        {"not a book", [&] { WriteTextFile(Tools() / "fail-mobi2html", "the file is damaged or is not a MOBI book"); },
+         reasons::kDamagedOrNotMobi},
+        {"renderer's reason", [&] { WriteTextFile(Tools() / "fail-wkhtmltopdf", "the wkhtmltopdf program is not installed"); },
+         L"the wkhtmltopdf program is not installed"},
+        {"renderer's warning only", [&] { WriteTextFile(Tools() / "broken-pdf", ""); },
+         L"the conversion tool failed (wkhtmltopdf)"},
+        {"output folder under a file", [&] { m_engine.m_strOutputFolder = FromNativePath(file / "out"); },
+         L"the output folder does not exist"},
+        {"read-only output folder", [&] { m_engine.m_strOutputFolder = FromNativePath(locked); },
+         L"the output folder can't be written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (std::string(c.name) == "read-only output folder" && !readOnly.IsReadOnly()) {
+            std::printf("skipping the read-only folder: the immutable attribute can't be set here\n");
+            continue;
+        }
+        ASSERT_TRUE(InstallStandInTools(Tools()));
+        for (const char* marker : {"fail-mobi2html", "fail-wkhtmltopdf", "broken-pdf"})
+            fs::remove(Tools() / marker);
+        m_engine.m_strOutputFolder = FromNativePath(Out());
+        c.make();
+        m_engine.ClearJobs();
+        m_engine.AddJob(FromNativePath(Book("a.mobi")));
+        Run();
+        EXPECT_EQ(m_engine.GetJob(0).state, STATUS_FAILED);
+        EXPECT_EQ(m_engine.GetJob(0).reason, c.reason);
+        EXPECT_TRUE(WorkFiles().empty());
+    }
+}
+
+TEST(SourceCopy, CopiesWhatTheBookHeldAndSeesAStop)
+{
+    TempDir dir;
+    const fs::path book = dir / "grows.mobi";
+    const std::string held(1 << 20, 'a');
+    ASSERT_TRUE(WriteTextFile(book, held));
+    // Between chunks the book grows, as a file being written elsewhere would.
+    const auto grow = [&] {
+        std::ofstream(book, std::ios::app) << std::string(1 << 20, 'b');
+        return false;
+    };
+    std::wstring reason;
+    ASSERT_TRUE(CopySourceFile(FromNativePath(book), FromNativePath(dir / "copy"), grow, reason));
+    EXPECT_EQ(ReadTextFile(dir / "copy"), held);
+
+    int looks = 0;
+    EXPECT_FALSE(CopySourceFile(FromNativePath(book), FromNativePath(dir / "stopped"), [&] { return ++looks > 1; }, reason));
+    EXPECT_TRUE(reason.empty());
+    EXPECT_FALSE(fs::exists(dir / "stopped"));
+}
+
 TEST(MobiPdfHelpers, CommandLineQuotesEveryPath)
 {
     EXPECT_EQ(BuildToolCommand(L"/core/mobi2html", L"", L"/w/tmp.mobi", L"/w/tmp_html"),
-              L"'/core/mobi2html'  '/w/tmp.mobi' '/w/tmp_html'");
+              L"exec '/core/mobi2html'  '/w/tmp.mobi' '/w/tmp_html'");
     EXPECT_EQ(BuildToolCommand(L"/c/wk", L"--page-width 210 --page-height 297", L"/w/it's.html", L"/w/o.pdf"),
-              L"'/c/wk' --page-width 210 --page-height 297 '/w/it'\\''s.html' '/w/o.pdf'");
+              L"exec '/c/wk' --page-width 210 --page-height 297 '/w/it'\\''s.html' '/w/o.pdf'");
 }
 
 TEST(MobiPdfHelpers, FileTypesAndFilter)

@@ -1,7 +1,9 @@
 #include "fake_engine.h"
 
 #include "engine/paths.h"
+#include "engine/process_names.h"
 #include "support/scoped_env.h"
+#include "support/process_watch.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -59,19 +61,6 @@ protected:
     TempDir m_files;
 };
 
-// True when no process with this pid runs any more (gone, or a zombie that
-// nobody has collected yet and that runs nothing).
-bool ProcessHasEnded(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    if (!stat)
-        return true;
-    std::string line;
-    std::getline(stat, line);
-    const size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
-}
-
 }  // namespace
 
 TEST_F(ToolRunner, QuickToolRunsAndItsOutputReachesTheHook)
@@ -100,23 +89,21 @@ TEST_F(ToolRunner, ToolThatWritesSeveralMegabytesFinishes)
 TEST_F(ToolRunner, StopEndsTheWaitAndTheToolWithIt)
 {
     RunnerEngine engine;
-    const std::filesystem::path pidFile = m_files / "pid";
-    const std::wstring command = L"sh -c 'echo $$ > \"$1\"; exec sleep 600' sh " + Quote(pidFile);
+    const std::filesystem::path pidFifo = m_files / "pid";
+    FifoReader started(pidFifo);
+    const std::wstring command = L"sh -c 'echo $$ > \"$1\"; exec sleep 600' sh " + Quote(pidFifo);
     auto result = std::async(std::launch::async, [&] { return engine.RunTool(command); });
 
-    // Bounded wait for the tool to have started.
-    for (int i = 0; i < 3000 && ReadTextFile(pidFile).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const pid_t pid = static_cast<pid_t>(std::atoi(ReadTextFile(pidFile).c_str()));
+    const auto line = started.ReadLine();
+    ASSERT_TRUE(line);
+    const pid_t pid = static_cast<pid_t>(std::atoi(line->c_str()));
     ASSERT_GT(pid, 0);
+    ProcessWatch tool(pid);
     ASSERT_FALSE(ProcessHasEnded(pid));
 
     engine.m_nState = STATUS_PAUSING;
     EXPECT_FALSE(result.get());
-    // SIGKILL delivery is asynchronous: allow a bounded moment for it.
-    for (int i = 0; i < 500 && !ProcessHasEnded(pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(ProcessHasEnded(pid));
+    EXPECT_TRUE(tool.WaitForEnd());
     EXPECT_EQ(FilesInWorkFolder(), 0u);
 }
 
@@ -129,7 +116,7 @@ TEST_F(ToolRunner, StopRequestedBeforeTheRunStillStartsTheToolOnce)
     EXPECT_TRUE(std::filesystem::exists(marker));
 }
 
-TEST_F(ToolRunner, ScriptIsUtf8WithItsFiveLines)
+TEST_F(ToolRunner, ScriptIsUtf8AndRemovesItselfBeforeTheCommand)
 {
     RunnerEngine engine;
     const std::wstring script = engine.WriteToolScript(L"echo Gr\u00FC\u00DFe \u6587");
@@ -137,8 +124,8 @@ TEST_F(ToolRunner, ScriptIsUtf8WithItsFiveLines)
     const std::string text = ReadTextFile(ToNativePath(script));
     std::filesystem::remove(ToNativePath(script));
     const std::string quotedPath = "'" + ToNativeBytes(script) + "'";
-    EXPECT_EQ(text, "export LANG=C.UTF-8 LC_ALL=C.UTF-8\n\necho Gr\xC3\xBC\xC3\x9F" "e \xE6\x96\x87\n\nrm -f -- " +
-                        quotedPath + "\n");
+    EXPECT_EQ(text, "export LANG=C.UTF-8 LC_ALL=C.UTF-8\nrm -f -- " + quotedPath +
+                        "\n\necho Gr\xC3\xBC\xC3\x9F" "e \xE6\x96\x87\n");
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
@@ -176,4 +163,41 @@ TEST_F(ToolRunner, MissingToolRunsButLeavesNothing)
     RunnerEngine engine;
     EXPECT_TRUE(engine.RunTool(Quote(m_files / "no-such-tool") + L" in out"));
     EXPECT_NE(engine.Output().find("no-such-tool"), std::string::npos);  // the shell says so
+}
+
+TEST(ProcessNames, OnlyLeftoversOfEndedProcessesAreRemoved)
+{
+    TempDir dir;
+    const std::string dead = std::to_string(EndedProcessId());
+    const std::string live = std::to_string(getpid());
+    struct Entry {
+        std::string name;
+        bool folder;
+        bool removed;
+    };
+    const Entry entries[] = {
+        {"tmpmobi123-" + dead + "-4.mobi", false, true},
+        {"tmpmobi123-" + dead + "-4_html", true, true},
+        {"velmora9-" + dead + "-1.sh", false, true},
+        {".corvale-" + dead + "-7.tmp", false, true},
+        {"tmpmobi123-" + live + "-4.mobi", false, false},  // a running process's
+        {".corvale-" + live + "-7.tmp", false, false},
+        {".corvale-" + dead + "-8.tmp", true, false},  // a folder is never a staged file
+        {".corvale-3.tmp", false, false},              // no process in the name
+        {".corvale-" + dead + "-7.tmp.pdf", false, false},
+        {"tmpmobi123-" + dead, false, false},
+        {"123-" + dead + "-4.mobi", false, false},
+        {"My Book " + dead + "-1-2.pdf", false, false},
+    };
+    for (const Entry& e : entries) {
+        if (e.folder) {
+            std::filesystem::create_directories(dir / e.name / "inside");
+        } else {
+            ASSERT_TRUE(WriteTextFile(dir / e.name, "x"));
+        }
+    }
+    RemoveWorkLeftovers(dir.path());
+    RemoveStagedLeftovers(dir.path());
+    for (const Entry& e : entries)
+        EXPECT_EQ(std::filesystem::exists(dir / e.name), !e.removed) << e.name;
 }

@@ -44,3 +44,21 @@ inline std::string ReadTextFile(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// Makes a folder read-only for everyone, root included, for as long as it
+// lives: the immutable attribute, which root's bypass of mode bits does not
+// pass. Where the file system or the process may not set it, IsReadOnly()
+// is false and the folder stays as it was.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const std::filesystem::path& folder);
+    ~ReadOnlyFolder();
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+    bool IsReadOnly() const { return m_bSet; }
+
+private:
+    std::filesystem::path m_folder;
+    bool m_bSet = false;
+};

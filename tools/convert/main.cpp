@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,8 +21,8 @@
 
 namespace {
 
-// The engine with what the console needs: each book's tool output, so a
-// failure can say why.
+// The engine reporting each book on the console, with the engine's reason
+// for a book that did not finish.
 class ConsoleEngine : public MobiPdfEng {
 public:
     ConsoleEngine(Key key, ConsoleReport& report, bool replace)
@@ -31,12 +30,6 @@ public:
     {
         m_pfnCallback = &ConsoleEngine::Callback;
         m_pUserData = reinterpret_cast<intptr_t>(this);
-    }
-
-    void OnToolOutput(const char* chunk) override
-    {
-        std::lock_guard guard(m_outputLock);
-        m_toolOutput += chunk;
     }
 
     bool AllFinished() const { return m_nFinished == GetJobCount(); }
@@ -57,12 +50,8 @@ private:
             return 0;
         const JobItem job = GetJob(index);
         const std::string source = ToNativeBytes(job.source);
+        const std::string reason = job.reason.empty() ? std::string() : " (" + ToNativeBytes(job.reason) + ")";
         switch (code) {
-        case STATUS_STARTED: {
-            std::lock_guard guard(m_outputLock);
-            m_toolOutput.clear();
-            break;
-        }
         case STATUS_PROCESSING:
             m_report.Progress(m_nPosition, ToNativeBytes(GetFileNamePart(job.source)));
             break;
@@ -71,20 +60,14 @@ private:
             m_nBase = m_nPosition.load();
             m_report.Line("Finished: " + ToNativeBytes(job.target));
             break;
-        case STATUS_FAILED: {
-            std::error_code error;
-            const std::string reason = std::filesystem::is_regular_file(ToNativePath(job.source), error)
-                                           ? LastToolMessage()
-                                           : "cannot be read";
-            m_report.Line("Failed: " + source + (reason.empty() ? "" : " (" + reason + ")"));
+        case STATUS_FAILED:
+            m_report.Line("Failed: " + source + reason);
             break;
-        }
         case STATUS_STOPPED:
             m_nBase = m_nBase + m_nShare;
             m_report.Line("Stopped: " + source +
-                          (m_nKeptTarget == index ? " (" + ToNativeBytes(job.target) +
-                                                        " exists; --replace replaces it)"
-                                                  : ""));
+                          (m_nKeptTarget == index ? " (" + ToNativeBytes(job.target) + " exists; --replace replaces it)"
+                                                  : reason));
             break;
         default:
             break;
@@ -92,31 +75,10 @@ private:
         return 0;
     }
 
-    // The last line a tool wrote: our tools end a failure with its reason.
-    std::string LastToolMessage()
-    {
-        std::lock_guard guard(m_outputLock);
-        std::string text = m_toolOutput;
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-            text.pop_back();
-        const size_t start = text.find_last_of("\r\n");
-        text = start == std::string::npos ? text : text.substr(start + 1);
-        // "mobi2html: /home/.../tmpmobi123.mobi: the book is encrypted": the
-        // temporary copy's name means nothing to the user.
-        const std::string workFolder = ToNativeBytes(GetWorkFolder());
-        if (const size_t at = text.find(workFolder); !workFolder.empty() && at != std::string::npos) {
-            const size_t end = text.find(": ", at);
-            text = end == std::string::npos ? std::string() : text.substr(end + 2);
-        }
-        return text.size() > 200 ? text.substr(0, 200) + "..." : text;
-    }
-
     ConsoleReport& m_report;
     const bool m_bReplace;
     std::atomic<int> m_nFinished{0};
     std::atomic<int> m_nKeptTarget{-1};  // the book whose existing PDF was kept
-    std::mutex m_outputLock;
-    std::string m_toolOutput;
 };
 
 std::wstring AbsolutePath(const std::string& path)
