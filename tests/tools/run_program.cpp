@@ -78,14 +78,16 @@ std::vector<char*> PointersOf(std::vector<std::string>& texts)
 }  // namespace
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment)
+                         const std::vector<std::string>& environment, const std::string& outputFile)
 {
     ProgramResult result;
     Pipe errors;
     if (!errors.IsOpen()) return result;
 
     SpawnActions actions;
-    posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO,
+                                     outputFile.empty() ? "/dev/null" : outputFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(actions.get(), errors.Write(), STDERR_FILENO);
     posix_spawn_file_actions_addclose(actions.get(), errors.Read());
 

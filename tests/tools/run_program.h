@@ -10,8 +10,9 @@ struct ProgramResult {
 };
 
 // Runs `program` (looked up on PATH when it holds no slash) with `arguments`,
-// each passed as one argument without a shell. Standard output is discarded.
-// `environment` changes the program's environment: "NAME=value" sets a
-// variable, a bare "NAME" removes it.
+// each passed as one argument without a shell. Standard output goes to
+// `outputFile`, or is discarded when that is empty. `environment` changes
+// the program's environment: "NAME=value" sets a variable, a bare "NAME"
+// removes it.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment = {});
+                         const std::vector<std::string>& environment = {}, const std::string& outputFile = {});

@@ -35,16 +35,19 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 constexpr int kNotInstalled = 127;
 
-// Piece sizes, chosen with corvale-bench on two processors. Each run of the
-// system renderer costs about a third of a second to start, so a page below
-// splitFrom is faster whole; above it, every processor gets a piece; and no
-// piece is heavier than maxWeight, past which the renderer slows down with
-// every page it adds (a dictionary: one page per entry).
+// Piece sizes, chosen with corvale-bench --scan on two processors. Each run
+// of the system renderer costs about a third of a second of its own, so a
+// page below splitFrom is rendered whole, as fast as before; above it every
+// processor gets a piece; and no piece is heavier than maxWeight. The
+// renderer slows down with every page it holds (a dictionary of 4,000
+// one-page entries takes five times as long as one of 2,000), so each page
+// break weighs as much as a KB of text: a dictionary's pieces hold some
+// 700 entries, an ordinary book's a MB of text.
 constexpr std::size_t kKb = 1024;
 constexpr PieceSizes kPieceSizes{
-    .maxWeight = 512 * kKb,
-    .breakWeight = 512,
-    .splitFrom = 192 * kKb,
+    .maxWeight = 1024 * kKb,
+    .breakWeight = kKb,
+    .splitFrom = 256 * kKb,
     .spread = 0,  // set to the usable processors
 };
 

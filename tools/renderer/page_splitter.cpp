@@ -64,34 +64,29 @@ bool IsPageBreak(const std::vector<HtmlToken>& tokens, std::size_t i)
            tokens[i + 1].kind == HtmlTokenKind::EndTag && tokens[i + 1].raw == "</div>";
 }
 
-// Chooses where to cut among `points`: greedily, each piece as heavy as
-// `target` allows, but never an empty one.
-std::vector<std::size_t> ChooseCuts(const std::vector<CutPoint>& points, std::size_t bodyBegin, std::size_t bodyEnd,
-                                    std::size_t totalBreaks, std::size_t breakWeight, std::size_t target)
+// Chooses where to cut among `points` for `count` pieces: at each of the
+// count - 1 places that divide the weight evenly, the nearest break, so
+// that pieces are as even as the breaks allow; never two cuts at one break.
+std::vector<std::size_t> ChooseCuts(const std::vector<CutPoint>& points, std::size_t bodyBegin, std::size_t total,
+                                    std::size_t breakWeight, std::size_t count)
 {
-    const auto weightAt = [&](std::size_t offset, std::size_t breaks) { return offset - bodyBegin + breaks * breakWeight; };
-    const std::size_t total = weightAt(bodyEnd, totalBreaks);
+    const auto weightOf = [&](const CutPoint& point) {
+        return point.marker.begin - bodyBegin + point.breaksBefore * breakWeight;
+    };
     std::vector<std::size_t> cuts;
-    std::size_t start = 0;
-    std::size_t fit = points.size();  // the last point that keeps the piece within target
-    std::size_t i = 0;
-    while (i < points.size()) {
-        const std::size_t weight = weightAt(points[i].marker.begin, points[i].breaksBefore);
-        if (weight <= start) {  // nothing between the last cut and this break
-            ++i;
-            continue;
+    std::size_t next = 0;  // the first point after the last cut
+    for (std::size_t k = 1; k < count && next < points.size(); ++k) {
+        const std::size_t ideal = total / count * k + total % count * k / count;
+        std::size_t best = next;
+        for (std::size_t i = next; i < points.size(); ++i) {
+            const std::size_t weight = weightOf(points[i]);
+            const auto distance = [&](std::size_t w) { return w > ideal ? w - ideal : ideal - w; };
+            if (distance(weight) <= distance(weightOf(points[best]))) best = i;
+            if (weight >= ideal) break;
         }
-        if (weight - start <= target) {
-            fit = i++;
-            continue;
-        }
-        const std::size_t cut = fit < points.size() ? fit : i;  // else no break fits: the first one after
-        cuts.push_back(cut);
-        start = weightAt(points[cut].marker.end, points[cut].breaksBefore + 1);
-        fit = points.size();
-        if (cut == i) ++i;
+        if (weightOf(points[best]) > 0) cuts.push_back(best);
+        next = best + 1;
     }
-    if (fit < points.size() && total - start > target) cuts.push_back(fit);
     return cuts;
 }
 
@@ -136,8 +131,7 @@ PagePlan PlanPieces(std::string_view page, const std::vector<HtmlToken>& tokens,
     if (weight >= sizes.splitFrom && sizes.maxWeight > 0)
         count = std::max(sizes.spread, (weight + sizes.maxWeight - 1) / sizes.maxWeight);
     std::vector<std::size_t> cuts;
-    if (count > 1)
-        cuts = ChooseCuts(points, bodyBegin, page.size(), plan.breaks, sizes.breakWeight, (weight + count - 1) / count);
+    if (count > 1) cuts = ChooseCuts(points, bodyBegin, weight, sizes.breakWeight, count);
 
     PagePiece piece{{bodyBegin, page.size()}, {}, {}};
     for (const std::size_t cut : cuts) {

@@ -78,7 +78,6 @@ std::string ComposePiece(std::string_view page, const PagePlan& plan, std::size_
     std::string out;
     out.reserve(plan.prologue.Size() + piece.content.Size() + 256);
     AppendEdited(out, page, plan.prologue.begin, plan.prologue.end, edits);
-    if (!piece.reopened.empty()) out += '\n';
     for (const OpenElement& element : piece.reopened)
         out += ContinuedTag(page, element, edits, true, Contains(piece.closed, element));
 
