@@ -241,19 +241,17 @@ TEST_F(Renderer, ReasonsAreItsOwnLine)
     }
 }
 
-// True for a process with no children: a system renderer, not ours.
-bool RunsNothingOf(int pid)
+// The process group of a system wkhtmltopdf that descends from `ancestor`
+// (not ours, which has the same name), or 0 while there is none.
+int SystemRendererGroup(int ancestor)
 {
-    for (const ProcessEntry& process : ListProcesses())
-        if (process.parent == pid) return false;
-    return true;
-}
-
-bool RunsSystemRenderer(int ancestor)
-{
-    for (const ProcessEntry& process : ProcessesOf(ancestor))
-        if (process.name == "wkhtmltopdf" && process.pid != ancestor) return true;
-    return false;
+    const fs::path ours = fs::canonical(kRenderer);
+    for (const ProcessEntry& process : ProcessesOf(ancestor)) {
+        std::error_code error;
+        const fs::path program = fs::read_symlink("/proc/" + std::to_string(process.pid) + "/exe", error);
+        if (process.name == "wkhtmltopdf" && !error && program != ours) return process.group;
+    }
+    return 0;
 }
 
 // How a run is ended while its system renderers work.
@@ -279,12 +277,7 @@ TEST_P(Stopped, LeavesNoRendererRunning)
         ASSERT_TRUE(child.Start(FromNativePath(script)));
         // The group of the script, which the system renderers are in too.
         int group = 0;
-        ASSERT_TRUE(WaitUntil([&] {
-            for (const ProcessEntry& process : ProcessesOf(getpid()))
-                if (process.name == "wkhtmltopdf" && process.parent != getpid() && RunsNothingOf(process.pid))
-                    group = process.group;
-            return group != 0;
-        }));
+        ASSERT_TRUE(WaitUntil([&] { return (group = SystemRendererGroup(getpid())) != 0; }));
         child.Terminate();
         EXPECT_TRUE(WaitUntil([&] { return ProcessesOf(group).empty(); })) << ProcessesOf(group).size();
     } else {
@@ -298,7 +291,7 @@ TEST_P(Stopped, LeavesNoRendererRunning)
         }
         ASSERT_GT(renderer, 0);
         setpgid(renderer, renderer);
-        ASSERT_TRUE(WaitUntil([&] { return RunsSystemRenderer(renderer); }));
+        ASSERT_TRUE(WaitUntil([&] { return SystemRendererGroup(renderer) != 0; }));
         kill(renderer, SIGKILL);  // no chance to end its children itself
         waitpid(renderer, nullptr, 0);
         EXPECT_TRUE(WaitUntil([&] { return ProcessesOf(renderer).empty(); })) << ProcessesOf(renderer).size();

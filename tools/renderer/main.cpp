@@ -118,31 +118,35 @@ int Render(const RenderOptions& options)
     fs::path runtime;
     if (!area.Create(pageFolder, reason) || !area.MakeRuntimeFolder(runtime, reason)) return Fail(reason);
 
-    const std::vector<HtmlToken> tokens = TokenizeHtml(page);
-    const std::vector<TextEdit> edits =
-        FitPictures(page, tokens, pageFolder, area, {options.pageWidth, options.pageHeight});
-    if (StopSignal::Requested()) return kFailed;
-    report.Stage("pictures");
-
-    PieceSizes sizes = kPieceSizes;
-    sizes.spread = UsableProcessors();
-    if (options.pieceKb) sizes.maxWeight = sizes.splitFrom = *options.pieceKb * kKb;  // 0: one piece
-    const PagePlan plan = PlanPieces(page, tokens, sizes);
-    report.Stage("plan");
-
+    // The page, its tokens and its pieces' text are let go before the
+    // renderers start: they may be many MB.
     std::vector<RenderJob> jobs;
-    for (std::size_t i = 0; i < plan.pieces.size(); ++i) {
-        RenderJob job;
-        if (!area.WritePiece(i + 1, ComposePiece(page, plan, i, edits), job.page, reason)) return Fail(reason);
-        job.pdf = area.Folder() / ("piece-" + std::to_string(i + 1) + ".pdf");
-        jobs.push_back(std::move(job));
+    {
+        const std::vector<HtmlToken> tokens = TokenizeHtml(page);
+        const std::vector<TextEdit> edits =
+            FitPictures(page, tokens, pageFolder, area, {options.pageWidth, options.pageHeight});
+        if (StopSignal::Requested()) return kFailed;
+        report.Stage("pictures");
+
+        PieceSizes sizes = kPieceSizes;
+        sizes.spread = UsableProcessors();
+        if (options.pieceKb) sizes.maxWeight = sizes.splitFrom = *options.pieceKb * kKb;  // 0: one piece
+        const PagePlan plan = PlanPieces(page, tokens, sizes);
+        report.Stage("plan");
+
+        for (std::size_t i = 0; i < plan.pieces.size(); ++i) {
+            RenderJob job;
+            if (!area.WritePiece(i + 1, ComposePiece(page, plan, i, edits), job.page, reason)) return Fail(reason);
+            job.pdf = area.Folder() / ("piece-" + std::to_string(i + 1) + ".pdf");
+            jobs.push_back(std::move(job));
+        }
+        std::string().swap(page);
+        report.Stage("write " + std::to_string(jobs.size()) + " pieces");
     }
-    page.clear();
-    report.Stage("write " + std::to_string(jobs.size()) + " pieces");
 
     const RendererSetup setup =
         MakeRendererSetup(*program, pageFolder, options.pageWidthText, options.pageHeightText, runtime);
-    reason = RenderAll(setup, jobs, sizes.spread);
+    reason = RenderAll(setup, jobs, UsableProcessors());
     if (StopSignal::Requested()) return kFailed;
     if (!reason.empty()) return Fail(reason);
 

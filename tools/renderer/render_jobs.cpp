@@ -112,6 +112,11 @@ std::string Outcome(const RunningJob& job, int status, const std::vector<RenderJ
     }
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (code == 127 && job.output.empty()) return "the system's wkhtmltopdf could not be started";
+    // A picture or sheet that could not be loaded (from outside the page's
+    // folder, from the network) ends it with status 1 after it has written
+    // the whole PDF without it: that is what the page is meant to give.
+    const bool onlyLoadErrors = code == 1 && said.find("due to network error") != std::string::npos;
+    if (onlyLoadErrors && IsPdfWritten(jobs[job.index].pdf)) return {};
     if (code != 0)
         return "the system's wkhtmltopdf failed on " + piece + " with exit status " + std::to_string(code) + detail;
     if (!IsPdfWritten(jobs[job.index].pdf)) return "the system's wkhtmltopdf wrote no PDF for " + piece + detail;
