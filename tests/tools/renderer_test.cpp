@@ -139,7 +139,7 @@ std::string NestedPage()
     std::string page = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<style>\n"
                        ".book { margin: 3em 1em; padding: 1em; border: 2px solid black }\n"
                        "p { margin: 1em 0 }\n</style>\n</head>\n<body>\n<div class=\"book\"><section>";
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 7; ++i)
         page += (i ? kBreak : "") + "<p>Part " + std::to_string(i) + " <b>in bold " +
                 (i % 3 == 0 ? kBreak + "still bold" : std::string()) + "</b> of the naïve book.</p>";
     return page + "</section></div>\n</body>\n</html>\n";
@@ -148,7 +148,7 @@ std::string NestedPage()
 INSTANTIATE_TEST_SUITE_P(Pages, SameAsOneRender,
                          ::testing::Values(PageCase{"ChapterBookWithPictures", ""},
                                            PageCase{"BreaksInsideStyledElements", NestedPage()},
-                                           PageCase{"Dictionary", DictionaryPage(60)}),
+                                           PageCase{"Dictionary", DictionaryPage(20)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A system wkhtmltopdf that fails on the piece holding FAILME, after Qt's

@@ -94,9 +94,8 @@ private:
     bool m_bFailed = false;
 };
 
-}  // namespace
-
-bool ReadJpegSize(FILE* file, PictureSize& size)
+// Reads the JPEG's header, and with a sink its pixels too.
+bool ReadJpeg(FILE* file, PictureSize* size, PictureSize atLeast, PictureSink* sink)
 {
     JpegDecoding state;
     SetUpErrors(state.error);
@@ -106,23 +105,13 @@ bool ReadJpegSize(FILE* file, PictureSize& size)
         return false;
     }
     jpeg_create_decompress(&state.info);
-    jpeg_stdio_src(&state.info, file);
-    jpeg_read_header(&state.info, TRUE);
-    size = {state.info.image_width, state.info.image_height};
-    jpeg_destroy_decompress(&state.info);
-    return true;
-}
-
-bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink)
-{
-    JpegDecoding state;
-    SetUpErrors(state.error);
-    state.info.err = &state.error.manager;
-    if (setjmp(state.error.jump)) {
+    if (!sink) {
+        jpeg_stdio_src(&state.info, file);
+        jpeg_read_header(&state.info, TRUE);
+        *size = {state.info.image_width, state.info.image_height};
         jpeg_destroy_decompress(&state.info);
-        return false;
+        return true;
     }
-    jpeg_create_decompress(&state.info);
     // A progressive JPEG is held whole while it is decoded: past this the
     // picture is left as it is.
     state.info.mem->max_memory_to_use = 512L * 1024 * 1024;
@@ -141,19 +130,25 @@ bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink)
     state.info.scale_num = 1;
     state.info.scale_denom = denominator;
     jpeg_start_decompress(&state.info);
-    sink.Begin({state.info.output_width, state.info.output_height}, true);
+    sink->Begin({state.info.output_width, state.info.output_height}, true);
     state.row.resize(static_cast<std::size_t>(state.info.output_width) * 4);
     bool going = true;
     while (going && state.info.output_scanline < state.info.output_height) {
         const std::uint32_t y = state.info.output_scanline;
         JSAMPROW row = state.row.data();
         if (jpeg_read_scanlines(&state.info, &row, 1) != 1) break;
-        going = sink.Row(y, 0, 1, state.row.data(), state.info.output_width);
+        going = sink->Row(y, 0, 1, state.row.data(), state.info.output_width);
     }
     if (going) jpeg_finish_decompress(&state.info);
     jpeg_destroy_decompress(&state.info);
     return going;
 }
+
+}  // namespace
+
+bool ReadJpegSize(FILE* file, PictureSize& size) { return ReadJpeg(file, &size, {}, nullptr); }
+
+bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink) { return ReadJpeg(file, nullptr, atLeast, &sink); }
 
 std::unique_ptr<PictureWriter> CreateJpegWriter(const std::filesystem::path& file, PictureSize size)
 {
