@@ -17,6 +17,8 @@ const char* const kSentences[] = {
     "The library kept its maps in long drawers that smelled of cedar and dust. ",
 };
 
+const char* const kWords[] = {"harbour", "lighthouse", "cedar", "ferry", "gull", "pencil", "caf\xC3\xA9", "stripe"};
+
 std::vector<unsigned char> MakePicture(int seed)
 {
     constexpr int kWidth = 160, kHeight = 100;
@@ -34,16 +36,46 @@ const std::vector<BenchBook>& BenchBooks(bool quick)
 {
     static const std::vector<BenchBook> all = {
         {"small", 20 * 1024, 2},
+        {"short", 100 * 1024, 4},
         {"medium", 500 * 1024, 10},
         {"large", 2 * 1024 * 1024, 30},
         {"huge", 6 * 1024 * 1024, 60},
+        {"dictionary", 0, 0, 13000},
     };
-    static const std::vector<BenchBook> few(all.begin(), all.begin() + 2);
+    static const std::vector<BenchBook> few(all.begin(), all.begin() + 3);
     return quick ? few : all;
 }
 
+namespace {
+
+// A dictionary as Kindle dictionaries are made: one short entry after
+// another, each on a page of its own, about 400 bytes of markup each.
+MobiBook MakeDictionaryBook(const BenchBook& wanted)
+{
+    MobiBook book;
+    book.title = "Bench " + wanted.name;
+    book.author = "Corvale";
+    std::string& html = book.html;
+    html = "<html><head><title>" + book.title + "</title></head><body>";
+    for (int entry = 0; entry < wanted.entries; ++entry) {
+        if (entry > 0)
+            html += "<mbp:pagebreak/>";
+        const std::string word = std::string(kWords[entry % 8]) + std::to_string(entry);
+        html += "<h3>" + word + "</h3><p><b>" + word + "</b> <i>n.</i> ";
+        html += kSentences[entry % 6];
+        html += kSentences[(entry + 3) % 6];
+        html += "</p><p><i>See also</i> " + std::string(kWords[(entry + 5) % 8]) + ".</p>";
+    }
+    html += "</body></html>";
+    return book;
+}
+
+}  // namespace
+
 MobiBook MakeBenchBook(const BenchBook& wanted)
 {
+    if (wanted.entries > 0)
+        return MakeDictionaryBook(wanted);
     MobiBook book;
     book.title = "Bench " + wanted.name;
     book.author = "Corvale";

@@ -10,6 +10,7 @@ struct BenchBook {
     std::string name;
     size_t textBytes;   // about this much markup
     int images;         // this many GIF pictures
+    int entries = 0;    // a dictionary of this many entries, each after a page break (textBytes unused)
 };
 
 const std::vector<BenchBook>& BenchBooks(bool quick);

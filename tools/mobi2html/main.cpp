@@ -4,6 +4,7 @@
 // into a PDF. On failure it prints one line to standard error, exits with a
 // non-zero status and leaves no page behind.
 #include "book.h"
+#include "die_with_parent.h"
 #include "image_export.h"
 #include "output_folder.h"
 #include "page_builder.h"
@@ -53,6 +54,7 @@ int wmain(int argc, wchar_t** argv)
 int main(int argc, char** argv)
 #endif
 {
+    if (!DieWithParent()) return kFailed;  // the program that wanted the page is gone
     if (argc != 3) {
         std::cerr << "usage: mobi2html INPUT OUTDIR" << std::endl;
         return kUsage;

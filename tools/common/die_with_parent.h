@@ -1,0 +1,12 @@
+// Ties a tool's life to the process that started it: when that process
+// dies, the tool is killed too, so a killed program leaves no tool running.
+#pragma once
+
+// Asks the system to kill this process when its parent ends (Linux; elsewhere
+// it does nothing and returns true). Returns false when the parent has
+// already ended, in which case the caller should end at once.
+bool DieWithParent();
+
+// The same for a child just forked by `parentPid`, between fork and exec.
+// Async-signal-safe.
+bool DieWithParentOf(int parentPid);

@@ -1,0 +1,183 @@
+// wkhtmltopdf --page-width W --page-height H INPUT OUTPUT
+// Renders a book's HTML page into a PDF of W by H millimetres with the
+// system's wkhtmltopdf. A large page is cut at its own page breaks into
+// pieces that are rendered side by side, one per processor, and joined in
+// reading order: the renderer's time grows faster than the page, so pieces
+// keep the cost per MB the same for every book.
+//
+// On failure it writes one line to standard error, "wkhtmltopdf: " and the
+// reason, exits with a non-zero status and leaves no OUTPUT behind. Every
+// file it makes on the way lies in the page's folder and is removed again.
+#include "die_with_parent.h"
+#include "html_tokens.h"
+#include "page_splitter.h"
+#include "pdf_join.h"
+#include "picture_limits.h"
+#include "piece_writer.h"
+#include "render_jobs.h"
+#include "render_options.h"
+#include "stop_signal.h"
+#include "system_renderer.h"
+#include "work_area.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kNotInstalled = 127;
+
+// Piece sizes, chosen with corvale-bench --scan on two processors. Each run
+// of the system renderer costs about a third of a second of its own, so a
+// page below splitFrom is rendered whole, as fast as before; above it every
+// processor gets a piece; and no piece is heavier than maxWeight. The
+// renderer slows down with every page it holds (a dictionary of 4,000
+// one-page entries takes five times as long as one of 2,000), so each page
+// break weighs as much as a KB of text: a dictionary's pieces hold some
+// 700 entries, an ordinary book's a MB of text.
+constexpr std::size_t kKb = 1024;
+constexpr PieceSizes kPieceSizes{
+    .maxWeight = 1024 * kKb,
+    .breakWeight = kKb,
+    .splitFrom = 256 * kKb,
+    .spread = 0,  // set to the usable processors
+};
+
+int Fail(const std::string& reason, int status = kFailed)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "wkhtmltopdf: %s\n", reason.c_str());
+    return status;
+}
+
+bool ReadWholeFile(const fs::path& file, std::string& bytes, std::string& error)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = "cannot read the page " + file.string() + ": " + SystemError();
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        error = "cannot read the page " + file.string() + ": " + SystemError();
+        return false;
+    }
+    bytes = std::move(text).str();
+    return true;
+}
+
+// With --verbose, the time each stage took, on standard output.
+class StageReport {
+public:
+    explicit StageReport(bool enabled) : m_bEnabled(enabled) {}
+    void Stage(const std::string& name)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (m_bEnabled)
+            std::printf("%s %.3f s\n", name.c_str(), std::chrono::duration<double>(now - m_last).count());
+        m_last = now;
+    }
+
+private:
+    bool m_bEnabled;
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+};
+
+int Render(const RenderOptions& options)
+{
+    StageReport report(options.verbose);
+    if (std::getenv(kNestedVariable))
+        return Fail("found itself in place of the system's wkhtmltopdf", kNotInstalled);
+    const std::optional<fs::path> program = FindSystemRenderer();
+    if (!program) return Fail("the wkhtmltopdf program is not installed", kNotInstalled);
+
+    std::error_code error;
+    const fs::path input = fs::canonical(options.input, error);
+    if (error || !fs::is_regular_file(input, error))
+        return Fail("cannot read the page " + options.input.string() + ": " +
+                    (error ? error.message() : std::string("not a file")));
+    const fs::path outputFolder = fs::absolute(options.output, error).parent_path();
+    if (!fs::is_directory(outputFolder, error))
+        return Fail("cannot write the PDF " + options.output.string() + ": its folder does not exist");
+
+    std::string reason;
+    std::string page;
+    if (!ReadWholeFile(input, page, reason)) return Fail(reason);
+
+    const fs::path pageFolder = input.parent_path();
+    WorkArea area;
+    fs::path runtime;
+    if (!area.Create(pageFolder, reason) || !area.MakeRuntimeFolder(runtime, reason)) return Fail(reason);
+
+    // The page, its tokens and its pieces' text are let go before the
+    // renderers start: they may be many MB.
+    std::vector<RenderJob> jobs;
+    {
+        const std::vector<HtmlToken> tokens = TokenizeHtml(page);
+        const std::vector<TextEdit> edits =
+            FitPictures(page, tokens, pageFolder, area, {options.pageWidth, options.pageHeight});
+        if (StopSignal::Requested()) return kFailed;
+        report.Stage("pictures");
+
+        PieceSizes sizes = kPieceSizes;
+        sizes.spread = UsableProcessors();
+        if (options.pieceKb) sizes.maxWeight = sizes.splitFrom = *options.pieceKb * kKb;  // 0: one piece
+        const PagePlan plan = PlanPieces(page, tokens, sizes);
+        report.Stage("plan");
+
+        for (std::size_t i = 0; i < plan.pieces.size(); ++i) {
+            RenderJob job;
+            if (!area.WritePiece(i + 1, ComposePiece(page, plan, i, edits), job.page, reason)) return Fail(reason);
+            job.pdf = area.Folder() / ("piece-" + std::to_string(i + 1) + ".pdf");
+            jobs.push_back(std::move(job));
+        }
+        std::string().swap(page);
+        report.Stage("write " + std::to_string(jobs.size()) + " pieces");
+    }
+
+    const RendererSetup setup =
+        MakeRendererSetup(*program, pageFolder, options.pageWidthText, options.pageHeightText, runtime);
+    reason = RenderAll(setup, jobs, UsableProcessors());
+    if (StopSignal::Requested()) return kFailed;
+    if (!reason.empty()) return Fail(reason);
+
+    report.Stage("render");
+
+    // One piece is the system renderer's PDF as it stands.
+    if (jobs.size() == 1) return MovePdf(jobs[0].pdf, options.output, reason) ? 0 : Fail(reason);
+    PdfJoiner joiner;
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), reason)) return Fail(reason);
+    if (!joiner.Write(options.output, reason)) return Fail(reason);
+    report.Stage("join");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!DieWithParent()) return kFailed;
+    std::string error;
+    const std::optional<RenderOptions> options = ParseRenderOptions(argc, argv, error);
+    if (!options) return Fail(error, kUsage);
+    int status = 0;
+    {
+        StopSignal stop;
+        status = Render(*options);
+    }
+    if (StopSignal::Requested()) {
+        Fail("stopped");
+        StopSignal::EndWithSignal();
+    }
+    return status;
+}

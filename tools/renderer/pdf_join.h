@@ -1,0 +1,41 @@
+// Joins the pieces' PDFs in reading order into one document with libqpdf,
+// and writes it whole or not at all.
+#pragma once
+
+#include <qpdf/QPDF.hh>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Puts a PDF that needs no joining in place of `output`: renamed, or copied
+// whole beside `output` and renamed there when it lies on another file
+// system. False with `error` set.
+bool MovePdf(const std::filesystem::path& pdf, const std::filesystem::path& output, std::string& error);
+
+class PdfJoiner {
+public:
+    PdfJoiner();
+    ~PdfJoiner();
+    PdfJoiner(const PdfJoiner&) = delete;
+    PdfJoiner& operator=(const PdfJoiner&) = delete;
+
+    // Adds the pages of `pdf` after those added so far; the first PDF also
+    // gives the document its information (title, producer, dates). `name`
+    // says which piece it is in a message; false with `error` set.
+    bool Append(const std::filesystem::path& pdf, const std::string& name, std::string& error);
+
+    // The joined document, open to changes before it is written.
+    QPDF& Document() { return *m_pResult; }
+
+    // Writes the document to a new file beside `output`, then renames it to
+    // `output`; false with `error` set, and no file left behind.
+    bool Write(const std::filesystem::path& output, std::string& error);
+
+private:
+    std::unique_ptr<QPDF> m_pResult;
+    // The pieces stay open until the document is written: their page
+    // contents are copied from them only then.
+    std::vector<std::unique_ptr<QPDF>> m_parts;
+};

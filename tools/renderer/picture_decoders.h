@@ -1,0 +1,23 @@
+// The decoders of each picture format, behind DecodePicture.
+#pragma once
+
+#include "picture_codec.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<FILE, FileCloser>;
+
+// Opens a regular file for reading, never blocking on anything else.
+FilePointer OpenPicture(const std::filesystem::path& file);
+// Opens a new file for writing; it must not exist yet.
+FilePointer CreatePictureFile(const std::filesystem::path& file);
+
+bool ReadJpegSize(FILE* file, PictureSize& size);
+bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink);
+bool DecodePng(FILE* file, PictureSink& sink);
+bool DecodeGif(FILE* file, PictureSink& sink);

@@ -1,0 +1,31 @@
+// The system's wkhtmltopdf and how it is run for one piece: off screen,
+// UTF-8, no JavaScript, no plug-ins, no network and no name lookups (every
+// host goes to a proxy at port 0 of the loopback address, where nothing can
+// listen), local files only from the page's folder, and a picture that
+// fails to load not failing the page.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Set in the system renderer's environment: a copy of this program found in
+// its place would otherwise start itself over and over.
+inline constexpr const char* kNestedVariable = "CORVALE_RENDERER_CHILD";
+
+// The first wkhtmltopdf on PATH, then in /usr/bin and /usr/local/bin, that is
+// an executable file and not this program; nullopt when there is none.
+std::optional<std::filesystem::path> FindSystemRenderer();
+
+struct RendererSetup {
+    std::filesystem::path program;
+    std::vector<std::string> options;      // everything before the page and the PDF
+    std::vector<std::string> environment;  // NAME=value, the whole environment
+};
+
+// The setup for pages in `pageFolder` of the given size (millimetres, as
+// given on the command line), with Qt's runtime files in `runtimeFolder`.
+RendererSetup MakeRendererSetup(const std::filesystem::path& program, const std::filesystem::path& pageFolder,
+                                const std::string& pageWidth, const std::string& pageHeight,
+                                const std::filesystem::path& runtimeFolder);

@@ -1,0 +1,70 @@
+#include "work_area.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+std::string SystemError() { return std::strerror(errno); }
+
+WorkArea::~WorkArea()
+{
+    std::error_code ignored;
+    for (const fs::path& piece : m_pieces) fs::remove(piece, ignored);
+    if (!m_folder.empty()) fs::remove_all(m_folder, ignored);
+}
+
+bool WorkArea::Create(const fs::path& pageFolder, std::string& error)
+{
+    std::string pattern = (pageFolder / ".wkhtmltopdf-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        error = "cannot make a folder beside the page: " + SystemError();
+        return false;
+    }
+    m_folder = pattern;
+    return true;
+}
+
+bool WorkArea::WritePiece(std::size_t number, const std::string& html, fs::path& written, std::string& error)
+{
+    std::string name = m_folder.filename().string() + "-" + std::to_string(number) + ".html";
+    const fs::path path = m_folder.parent_path() / name;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot write a piece of the page beside it: " + SystemError();
+        return false;
+    }
+    m_pieces.push_back(path);
+    std::size_t done = 0;
+    while (done < html.size()) {
+        const ssize_t n = write(fd, html.data() + done, html.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = "cannot write a piece of the page beside it: " + SystemError();
+            close(fd);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (close(fd) != 0) {
+        error = "cannot write a piece of the page beside it: " + SystemError();
+        return false;
+    }
+    written = path;
+    return true;
+}
+
+bool WorkArea::MakeRuntimeFolder(fs::path& made, std::string& error)
+{
+    made = m_folder / "runtime";
+    if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot make the renderer's runtime folder: " + SystemError();
+        return false;
+    }
+    chmod(made.c_str(), 0700);  // whatever the umask
+    return true;
+}
