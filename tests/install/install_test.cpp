@@ -1,5 +1,6 @@
 // The installed program: `cmake --install` of this build into a temporary
-// prefix, checked as a user's machine would use it.
+// prefix, and the Debian package that CPack makes of it, unpacked into a
+// temporary root. Both are checked as a user's machine would use them.
 #include "app/help_page.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
@@ -274,4 +275,81 @@ TEST_F(InstallTree, ProgramFindsItsHelpPageWhereverItStands)
     };
     for (const Case& c : cases)
         EXPECT_EQ(FindHelpPage(c.executable), c.page) << c.executable;
+}
+
+// --- the Debian package ----------------------------------------------------------------
+
+class DebianPackage : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_output.Make();
+        if (!IsProgramOnPath("dpkg-deb") || !IsProgramOnPath("dpkg-shlibdeps"))
+            return;
+        s_cpack = RunProgram(CORVALE_CPACK_COMMAND, {"--config", std::string(CORVALE_BUILD_DIR) + "/CPackConfig.cmake",
+                                                     "-B", s_output.path().string()});
+        for (const fs::directory_entry& entry : fs::directory_iterator(s_output.path())) {
+            if (entry.path().extension() == ".deb")
+                s_package = entry.path();
+        }
+    }
+    static void TearDownTestSuite() { s_output.Remove(); }
+
+    void SetUp() override
+    {
+        if (!IsProgramOnPath("dpkg-deb") || !IsProgramOnPath("dpkg-shlibdeps"))
+            GTEST_SKIP() << "dpkg-dev is not installed (scripts/install-deps.sh installs it)";
+        ASSERT_EQ(s_cpack.exitCode, 0) << s_cpack.output << s_cpack.errorOutput;
+        ASSERT_FALSE(s_package.empty()) << s_cpack.output;
+    }
+
+    static std::string Field(const std::string& name)
+    {
+        std::string value = RunProgram("dpkg-deb", {"-f", s_package.string(), name}).output;
+        while (!value.empty() && value.back() == '\n')
+            value.pop_back();
+        return value;
+    }
+
+    static inline SuiteFolder s_output;
+    static inline ProgramResult s_cpack;
+    static inline fs::path s_package;
+};
+
+TEST_F(DebianPackage, NamesItselfAndDependsOnWhatItRuns)
+{
+    std::string architecture = RunProgram("dpkg", {"--print-architecture"}).output;
+    architecture.erase(architecture.find_last_not_of('\n') + 1);
+    EXPECT_EQ(s_package.filename().string(), "corvale_" CORVALE_VERSION "_" + architecture + ".deb");
+    EXPECT_EQ(Field("Package"), "corvale");
+    EXPECT_EQ(Field("Version"), CORVALE_VERSION);
+    EXPECT_EQ(Field("Architecture"), architecture);
+    EXPECT_FALSE(Field("Maintainer").empty());
+    EXPECT_FALSE(Field("Section").empty());
+    EXPECT_FALSE(Field("Description").empty());
+
+    // The package names of Depends, without versions and alternatives.
+    std::set<std::string> depends;
+    std::istringstream list(Field("Depends"));
+    for (std::string item; std::getline(list, item, ',');) {
+        const size_t start = item.find_first_not_of(' ');
+        if (start != std::string::npos)
+            depends.insert(item.substr(start, item.find_first_of(" (|", start) - start));
+    }
+    // Shared libraries as dpkg-shlibdeps finds them, and what the renderer runs.
+    for (const char* package : {"libc6", "libstdc++6", "libmobi0", "libgif7", "libjpeg62-turbo", "libwxgtk3.2-1",
+                                "libwxgtk-webview3.2-1", "wkhtmltopdf", "fonts-dejavu-core"})
+        EXPECT_EQ(depends.count(package), 1u) << package << " in " << Field("Depends");
+}
+
+TEST_F(DebianPackage, UnpackedItConvertsABookThroughUsrBin)
+{
+    TempDir root;
+    const ProgramResult unpack = RunProgram("dpkg-deb", {"-x", s_package.string(), root.path().string()});
+    ASSERT_EQ(unpack.exitCode, 0) << unpack.errorOutput;
+    EXPECT_EQ(fs::read_symlink(root / "usr/bin/corvale"), fs::path("../lib/corvale/corvale"));
+
+    const Conversion done = ConvertSampleBook(root / "usr/bin/corvale-convert");
+    EXPECT_EQ(done.run.exitCode, 0) << done.run.output << done.run.errorOutput;
+    EXPECT_EQ(done.pdfStart, "%PDF-");
 }
