@@ -54,6 +54,10 @@ public:
     // Adds every file directly inside `folder` whose name ends in .mobi (any
     // case); folders are skipped.
     void AddMobiFilesInFolder(const std::wstring& folder);
+    // Files and folders handed to the window: a folder as Add Folder adds
+    // it, a .mobi file as Add File(s) does. Returns the paths left out
+    // (neither a folder nor a .mobi file).
+    std::vector<std::wstring> AddPaths(const std::vector<std::wstring>& paths);
     // Files and folders dropped on the list; false when nothing was taken.
     bool AddDroppedPaths(const wxArrayString& paths);
 
@@ -151,6 +155,7 @@ private:
     bool BeginRunChecks();  // what both Convert commands check first; false: no run
     void ClearQueue();      // empties the engine's queue and the row map
     void OnJobEvent(int32_t index, int32_t code);
+
     void OnRunEvent(int32_t code);
     void EndRunLook();
     void SetProgress(int position);

@@ -352,4 +352,6 @@ TEST_F(DebianPackage, UnpackedItConvertsABookThroughUsrBin)
     const Conversion done = ConvertSampleBook(root / "usr/bin/corvale-convert");
     EXPECT_EQ(done.run.exitCode, 0) << done.run.output << done.run.errorOutput;
     EXPECT_EQ(done.pdfStart, "%PDF-");
+    const ProgramResult version = RunProgram((root / "usr/bin/corvale").string(), {"--version"}, {"DISPLAY"});
+    EXPECT_EQ(version.output, "corvale " CORVALE_VERSION "\n");
 }
