@@ -154,9 +154,10 @@ void CVelmoraDlg::OnRemoveSelected(wxCommandEvent&)
         return;
     int row = 0;
     while (row < m_listFiles->GetItemCount()) {
-        if (m_listFiles->IsItemChecked(row))
+        if (m_listFiles->IsItemChecked(row)) {
             m_listFiles->DeleteItem(row);  // the next row moves up into `row`
-        else
+            ForgetListRow(row);
+        } else
             ++row;
     }
 }
@@ -167,4 +168,5 @@ void CVelmoraDlg::OnRemoveAll(wxCommandEvent&)
         return;
     m_listFiles->DeleteAllItems();
     m_pEngine->ClearJobs();
+    m_rowMap.clear();
 }

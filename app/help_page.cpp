@@ -51,3 +51,10 @@ bool OpenUrl(const wxString& url)
         return Opener()(url);
     return wxLaunchDefaultBrowser(url);
 }
+
+bool OpenDocument(const wxString& path)
+{
+    if (Opener())
+        return Opener()(wxFileName::FileNameToURL(wxFileName(path)));
+    return wxLaunchDefaultApplication(path);
+}

@@ -1,5 +1,6 @@
 // The program's help page, opened in the default browser by the Help button
-// and the link at the bottom of the main window.
+// and the link at the bottom of the main window, and the one way the window
+// hands an address or a document to the desktop.
 #pragma once
 
 #include <filesystem>
@@ -19,7 +20,11 @@ wxString GetHelpPagePath();
 // The help page as a file:// address.
 wxString GetHelpPageUrl();
 
-// Opens an address in the default browser; a test may replace the opener.
+// Opens an address in the default browser; a test may replace the opener,
+// which then receives every address and document the window opens.
 using UrlOpener = std::function<bool(const wxString& url)>;
-void SetUrlOpener(UrlOpener opener);  // an empty opener restores the browser
+void SetUrlOpener(UrlOpener opener);  // an empty opener restores the desktop's
 bool OpenUrl(const wxString& url);
+// Opens a file with the desktop's program for its type (a PDF in the PDF
+// viewer); the opener set by a test receives its file:// address.
+bool OpenDocument(const wxString& path);

@@ -28,6 +28,7 @@ class wxButton;
 class wxGauge;
 class wxHyperlinkCtrl;
 class wxHyperlinkEvent;
+class wxListEvent;
 class wxMenu;
 class wxPaintEvent;
 class wxRegion;
@@ -68,6 +69,9 @@ public:
     void SetRunningLook(bool running);
     void InvalidateConvertArea();
     void ClearStatusColumn();
+    // Opens the PDF of a row whose Status is "Finished" with the desktop's
+    // viewer; other rows are left alone.
+    void OpenFinishedRow(int row);
 
     // --- layout (dlg_layout.cpp) ---------------------------------------------
     // Places the controls for a client area of cx by cy pixels (laid out as
@@ -155,7 +159,10 @@ private:
     bool BeginRunChecks();  // what both Convert commands check first; false: no run
     void ClearQueue();      // empties the engine's queue and the row map
     void OnJobEvent(int32_t index, int32_t code);
-
+    void OnFileActivated(wxListEvent& event);
+    // The row map after list row `row` was deleted: its job has no row, and
+    // the rows below it moved up.
+    void ForgetListRow(int row);
     void OnRunEvent(int32_t code);
     void EndRunLook();
     void SetProgress(int position);

@@ -5,11 +5,13 @@
 #include "app_test_support.h"
 
 #include "app/dlg_ids.h"
+#include "app/help_page.h"
 #include "engine/paths.h"
 #include "skin/my_list_ctrl.h"
 
 #include <fstream>
 
+#include <wx/filename.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 
@@ -486,4 +488,84 @@ TEST_F(RunTest, BrowseSetsTheFolderAndCancelResetsTheField)
     ControlAs<wxTextCtrl>(IDC_OUTPUT_FOLDER)->WriteText(wxS("fg"));
     EXPECT_LE(OutputFieldText().length(), 260u);
     EXPECT_GE(OutputFieldText().length(), 259u);
+}
+
+// --- opening a finished row's PDF ---------------------------------------------------
+
+namespace {
+
+// A double-click (or Enter) on a row, as the list reports it.
+void ActivateRow(CMyListCtrl& list, int row)
+{
+    wxListEvent event(wxEVT_LIST_ITEM_ACTIVATED, list.GetId());
+    event.SetEventObject(&list);
+    event.m_itemIndex = row;
+    list.GetEventHandler()->ProcessEvent(event);
+}
+
+std::vector<fs::path> OpenedFiles(const std::vector<wxString>& urls)
+{
+    std::vector<fs::path> files;
+    for (const wxString& url : urls)
+        files.push_back(ToNativePath(wxFileName::URLToFileName(url).GetFullPath().ToStdWstring()));
+    return files;
+}
+
+}  // namespace
+
+TEST_F(RunTest, DoubleClickOpensTheFinishedRowsPdfOnly)
+{
+    m_fake->decide = [](const std::wstring& source) {
+        return source.ends_with(L"bad.mobi") ? Action::Fail : Action::Succeed;
+    };
+    AddFiles(Books({"one.mobi", "bad.mobi", "tw\xC3\xB6.mobi"}));
+    Click(IDC_CONVERT_ALL);
+    ASSERT_TRUE(WaitForRunEnd());
+    AddFiles(Books({"later.mobi"}));  // never converted
+    ASSERT_EQ(Statuses(), (std::vector<wxString>{wxS("Finished"), wxS("Failed"), wxS("Finished"), wxString()}));
+
+    struct Case {
+        int row;
+        std::vector<fs::path> opened;
+    };
+    const Case cases[] = {
+        {0, {m_out / "one.pdf"}},
+        {1, {}},  // failed
+        {2, {m_out / "tw\xC3\xB6.pdf"}},
+        {3, {}},  // not converted
+        {7, {}},  // no such row
+    };
+    for (const Case& c : cases) {
+        m_openedUrls.clear();
+        ActivateRow(List(), c.row);
+        EXPECT_EQ(OpenedFiles(m_openedUrls), c.opened) << "row " << c.row;
+    }
+    EXPECT_TRUE(m_prompts.messages.empty());
+
+    // The desktop has no program for it.
+    SetUrlOpener([](const wxString&) { return false; });
+    ActivateRow(List(), 0);
+    EXPECT_EQ(m_prompts.Texts(),
+              std::vector<wxString>{wxS("No program could open '") + Text(m_out / "one.pdf") + wxS("'.")});
+    m_prompts.messages.clear();
+    SetUrlOpener([this](const wxString& url) {
+        m_openedUrls.push_back(url);
+        return true;
+    });
+
+    // Rows removed after the run: each remaining row still opens its own PDF.
+    List().CheckItem(0, true);
+    Click(IDC_REMOVE_SELECTED);
+    ASSERT_EQ(Column(CMyListCtrl::COL_FILE)[1], wxString::FromUTF8("tw\xC3\xB6.mobi"));
+    m_openedUrls.clear();
+    ActivateRow(List(), 1);
+    EXPECT_EQ(OpenedFiles(m_openedUrls), std::vector<fs::path>{m_out / "tw\xC3\xB6.pdf"});
+
+    // A PDF deleted since is not handed to the desktop.
+    fs::remove(m_out / "tw\xC3\xB6.pdf");
+    m_openedUrls.clear();
+    ActivateRow(List(), 1);
+    EXPECT_TRUE(m_openedUrls.empty());
+    EXPECT_EQ(m_prompts.Texts(),
+              std::vector<wxString>{wxS("'") + Text(m_out / "tw\xC3\xB6.pdf") + wxS("' no longer exists.")});
 }
