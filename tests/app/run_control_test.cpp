@@ -8,6 +8,7 @@
 #include "app/help_page.h"
 #include "engine/paths.h"
 #include "skin/my_list_ctrl.h"
+#include "wx_test_env.h"
 
 #include <fstream>
 
@@ -503,6 +504,26 @@ void ActivateRow(CMyListCtrl& list, int row)
     list.GetEventHandler()->ProcessEvent(event);
 }
 
+// The mouse's double-click in the middle of a row's Path cell, sent to the
+// list's own window that holds that point (the rows, not the header).
+void DoubleClickRow(CMyListCtrl& list, int row)
+{
+    wxRect cell;
+    ASSERT_TRUE(list.GetSubItemRect(row, CMyListCtrl::COL_PATH, cell));
+    const wxPoint middle = cell.GetPosition() + cell.GetSize() / 2;
+    wxWindow* rows = nullptr;
+    for (wxWindow* child : list.GetChildren()) {
+        if (child->GetRect().Contains(middle))
+            rows = child;
+    }
+    ASSERT_NE(rows, nullptr);
+    const wxPoint at = rows->ScreenToClient(list.ClientToScreen(middle));
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_DOWN, at.x, at.y);
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_UP, at.x, at.y);
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_DCLICK, at.x, at.y);
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_UP, at.x, at.y);
+}
+
 std::vector<fs::path> OpenedFiles(const std::vector<wxString>& urls)
 {
     std::vector<fs::path> files;
@@ -541,6 +562,11 @@ TEST_F(RunTest, DoubleClickOpensTheFinishedRowsPdfOnly)
         EXPECT_EQ(OpenedFiles(m_openedUrls), c.opened) << "row " << c.row;
     }
     EXPECT_TRUE(m_prompts.messages.empty());
+
+    // A real double-click on the row's Path text, as the mouse gives it.
+    m_openedUrls.clear();
+    DoubleClickRow(List(), 2);
+    EXPECT_EQ(OpenedFiles(m_openedUrls), std::vector<fs::path>{m_out / "tw\xC3\xB6.pdf"});
 
     // The desktop has no program for it.
     SetUrlOpener([](const wxString&) { return false; });
