@@ -87,17 +87,6 @@ Conversion ConvertSampleBook(const fs::path& program)
     return conversion;
 }
 
-// A folder that lives through one test suite.
-class SuiteFolder {
-public:
-    void Make() { m_dir = std::make_unique<TempDir>(); }
-    void Remove() { m_dir.reset(); }
-    const fs::path& path() const { return m_dir->path(); }
-
-private:
-    std::unique_ptr<TempDir> m_dir;
-};
-
 }  // namespace
 
 // --- cmake --install -------------------------------------------------------------------
@@ -106,19 +95,19 @@ class InstallTree : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_prefix.Make();
-        s_install = RunProgram(CORVALE_CMAKE_COMMAND, {"--install", CORVALE_BUILD_DIR, "--prefix", s_prefix.path().string()});
+        s_prefix = std::make_unique<TempDir>();
+        s_install = RunProgram(CORVALE_CMAKE_COMMAND, {"--install", CORVALE_BUILD_DIR, "--prefix", s_prefix->path().string()});
     }
-    static void TearDownTestSuite() { s_prefix.Remove(); }
+    static void TearDownTestSuite() { s_prefix.reset(); }
 
     void SetUp() override
     {
         ASSERT_EQ(s_install.exitCode, 0) << s_install.output << s_install.errorOutput;
     }
 
-    static fs::path Prefix() { return s_prefix.path(); }
+    static fs::path Prefix() { return s_prefix->path(); }
 
-    static inline SuiteFolder s_prefix;
+    static inline std::unique_ptr<TempDir> s_prefix;
     static inline ProgramResult s_install;
 };
 
@@ -128,7 +117,7 @@ TEST_F(InstallTree, HoldsTheFilesOfALinuxProgram)
         std::string path;
         bool executable;
     };
-    std::vector<Entry> entries = {
+    const Entry entries[] = {
         {"lib/corvale/corvale", true},
         {"lib/corvale/corvale-convert", true},
         {"lib/corvale/core/mobi2html", true},
@@ -140,10 +129,6 @@ TEST_F(InstallTree, HoldsTheFilesOfALinuxProgram)
         {"share/man/man1/corvale-convert.1.gz", false},
         {"share/doc/corvale/copyright", false},
     };
-    for (int size : IconSizes()) {
-        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
-        entries.push_back({"share/icons/hicolor/" + folder + "/apps/" + kAppId + ".png", false});
-    }
     for (const Entry& entry : entries) {
         const fs::path file = Prefix() / entry.path;
         std::error_code error;
@@ -182,13 +167,10 @@ TEST_F(InstallTree, IconsAtEverySizeAreDrawnAtThatSize)
 TEST_F(InstallTree, DesktopEntryAndAppStreamDataNameWhatIsInstalled)
 {
     std::map<std::string, std::string> keys = DesktopEntryKeys(Prefix() / "share/applications" / (kAppId + ".desktop"));
-    EXPECT_EQ(keys["Type"], "Application");
-    EXPECT_EQ(keys["Name"], "Corvale");
-    EXPECT_FALSE(keys["Comment"].empty());
+    // The validator checks the form; these are what the desktop runs and shows.
     EXPECT_EQ(keys["Exec"], "corvale %F");
     EXPECT_EQ(keys["Terminal"], "false");
     EXPECT_NE(keys["MimeType"].find("application/x-mobipocket-ebook;"), std::string::npos);
-    EXPECT_FALSE(keys["Categories"].empty());
     // The command is on the installed PATH and the icon is the installed one.
     EXPECT_TRUE(fs::exists(Prefix() / "bin" / keys["TryExec"]));
     EXPECT_EQ(keys["Icon"], kAppId);
@@ -283,17 +265,17 @@ class DebianPackage : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_output.Make();
+        s_output = std::make_unique<TempDir>();
         if (!IsProgramOnPath("dpkg-deb") || !IsProgramOnPath("dpkg-shlibdeps"))
             return;
         s_cpack = RunProgram(CORVALE_CPACK_COMMAND, {"--config", std::string(CORVALE_BUILD_DIR) + "/CPackConfig.cmake",
-                                                     "-B", s_output.path().string()});
-        for (const fs::directory_entry& entry : fs::directory_iterator(s_output.path())) {
+                                                     "-B", s_output->path().string()});
+        for (const fs::directory_entry& entry : fs::directory_iterator(s_output->path())) {
             if (entry.path().extension() == ".deb")
                 s_package = entry.path();
         }
     }
-    static void TearDownTestSuite() { s_output.Remove(); }
+    static void TearDownTestSuite() { s_output.reset(); }
 
     void SetUp() override
     {
@@ -311,7 +293,7 @@ protected:
         return value;
     }
 
-    static inline SuiteFolder s_output;
+    static inline std::unique_ptr<TempDir> s_output;
     static inline ProgramResult s_cpack;
     static inline fs::path s_package;
 };
