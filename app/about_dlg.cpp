@@ -4,6 +4,8 @@
 #include "dlg_ids.h"
 #include "dlg_template.h"
 
+#include "corvale_version.h"
+
 #include <wx/button.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -11,7 +13,7 @@
 namespace {
 
 constexpr wchar_t kProductName[] = L"Corvale";
-constexpr wchar_t kProductVersion[] = L"1.0";
+constexpr wchar_t kProductVersion[] = L"" CORVALE_VERSION;
 
 }  // namespace
 

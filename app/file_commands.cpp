@@ -1,5 +1,5 @@
 // The file list's commands: Add File(s), Add Folder, Remove Selected, Remove
-// All, and files or folders dropped on the list.
+// All, and files or folders dropped on the list or named on the command line.
 #include "velmora_dlg.h"
 
 #include "file_filter.h"
@@ -91,31 +91,37 @@ void CVelmoraDlg::AddMobiFilesInFolder(const std::wstring& folder)
         AddSourceFile(JoinPath(folder, name), name);
 }
 
+std::vector<std::wstring> CVelmoraDlg::AddPaths(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::wstring> leftOut;
+    for (const std::wstring& path : paths) {
+        std::error_code error;
+        const std::filesystem::path native = ToNativePath(path);
+        if (std::filesystem::is_directory(native, error)) {
+            AddMobiFilesInFolder(path);
+            continue;
+        }
+        std::wstring name = GetFileNamePart(path);
+        if (name.empty())
+            name = path;
+        if (std::filesystem::is_regular_file(native, error) && m_pEngine->IsSourceAccepted(name))
+            AddSourceFile(path, name);
+        else
+            leftOut.push_back(path);
+    }
+    return leftOut;
+}
+
 bool CVelmoraDlg::AddDroppedPaths(const wxArrayString& paths)
 {
     // Nothing is added while a run is going on, as the add buttons are
     // disabled then.
     if (m_bRunningLook || m_pEngine->IsWorkerRunning())
         return false;
-    bool taken = false;
-    for (const wxString& path : paths) {
-        const std::wstring wide = path.ToStdWstring();
-        std::error_code error;
-        const std::filesystem::path native = ToNativePath(wide);
-        if (std::filesystem::is_directory(native, error)) {
-            AddMobiFilesInFolder(wide);
-            taken = true;
-        } else if (std::filesystem::is_regular_file(native, error)) {
-            std::wstring name = GetFileNamePart(wide);
-            if (name.empty())
-                name = wide;
-            if (m_pEngine->IsSourceAccepted(name)) {
-                AddSourceFile(wide, name);
-                taken = true;
-            }
-        }
-    }
-    return taken;
+    std::vector<std::wstring> wide;
+    for (const wxString& path : paths)
+        wide.push_back(path.ToStdWstring());
+    return AddPaths(wide).size() < wide.size();
 }
 
 void CVelmoraDlg::OnAddFiles(wxCommandEvent&)
@@ -148,9 +154,10 @@ void CVelmoraDlg::OnRemoveSelected(wxCommandEvent&)
         return;
     int row = 0;
     while (row < m_listFiles->GetItemCount()) {
-        if (m_listFiles->IsItemChecked(row))
+        if (m_listFiles->IsItemChecked(row)) {
             m_listFiles->DeleteItem(row);  // the next row moves up into `row`
-        else
+            ForgetListRow(row);
+        } else
             ++row;
     }
 }
@@ -161,4 +168,5 @@ void CVelmoraDlg::OnRemoveAll(wxCommandEvent&)
         return;
     m_listFiles->DeleteAllItems();
     m_pEngine->ClearJobs();
+    m_rowMap.clear();
 }

@@ -1,5 +1,9 @@
 #include "help_page.h"
 
+#include "engine/paths.h"
+
+#include <system_error>
+
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 #include <wx/utils.h>
@@ -14,12 +18,27 @@ UrlOpener& Opener()
 
 }  // namespace
 
+std::filesystem::path FindHelpPage(const std::filesystem::path& executable)
+{
+    const std::filesystem::path folder = executable.parent_path();
+    const std::filesystem::path candidates[] = {
+        folder / "help" / "index.html",
+        (folder / CORVALE_HELP_FROM_PROGRAM_DIR / "index.html").lexically_normal(),
+    };
+    for (const std::filesystem::path& page : candidates) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(page, error))
+            return page;
+    }
+    return candidates[0];
+}
+
 wxString GetHelpPagePath()
 {
-    wxFileName page(wxStandardPaths::Get().GetExecutablePath());
-    page.AppendDir(wxS("help"));
-    page.SetFullName(wxS("index.html"));
-    return page.GetFullPath();
+    // The executable's real path: the bin/ links of an installation lead to
+    // the program's own folder.
+    const wxString executable = wxStandardPaths::Get().GetExecutablePath();
+    return wxString(FromNativePath(FindHelpPage(ToNativePath(executable.ToStdWstring()))));
 }
 
 wxString GetHelpPageUrl() { return wxFileName::FileNameToURL(wxFileName(GetHelpPagePath())); }
@@ -31,4 +50,11 @@ bool OpenUrl(const wxString& url)
     if (Opener())
         return Opener()(url);
     return wxLaunchDefaultBrowser(url);
+}
+
+bool OpenDocument(const wxString& path)
+{
+    if (Opener())
+        return Opener()(wxFileName::FileNameToURL(wxFileName(path)));
+    return wxLaunchDefaultApplication(path);
 }

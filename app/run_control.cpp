@@ -1,8 +1,10 @@
 // Conversion runs: Convert All, Convert Selected and Stop, the engine's
 // events shown in the Status column and the progress bar, the window's idle
-// and running looks, and the output-folder controls.
+// and running looks, the output-folder controls, and opening the PDF of a
+// finished row.
 #include "velmora_dlg.h"
 
+#include "help_page.h"
 #include "res/prompts.h"
 #include "skin/my_list_ctrl.h"
 
@@ -325,6 +327,40 @@ void CVelmoraDlg::EndRunLook()
 void CVelmoraDlg::SetProgress(int position)
 {
     m_progress->SetValue(std::clamp(position, 0, m_progress->GetRange()));
+}
+
+// --- finished rows -------------------------------------------------------------
+
+void CVelmoraDlg::OnFileActivated(wxListEvent& event) { OpenFinishedRow(static_cast<int>(event.GetIndex())); }
+
+void CVelmoraDlg::OpenFinishedRow(int row)
+{
+    if (row < 0 || row >= m_listFiles->GetItemCount() ||
+        m_listFiles->GetItemText(row, CMyListCtrl::COL_STATUS) != StatusText(STATUS_FINISHED))
+        return;
+    const auto entry = std::find(m_rowMap.begin(), m_rowMap.end(), row);
+    if (entry == m_rowMap.end())
+        return;
+    const wxString target(m_pEngine->GetJob(static_cast<int>(entry - m_rowMap.begin())).target);
+    if (target.empty())
+        return;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(ToNativePath(target.ToStdWstring()), error)) {
+        CorvaleMessage(this, wxString::Format(wxS("'%s' no longer exists."), target), wxOK);
+        return;
+    }
+    if (!OpenDocument(target))
+        CorvaleMessage(this, wxString::Format(wxS("No program could open '%s'."), target), wxOK);
+}
+
+void CVelmoraDlg::ForgetListRow(int row)
+{
+    for (int32_t& entry : m_rowMap) {
+        if (entry == row)
+            entry = -1;
+        else if (entry > row)
+            --entry;
+    }
 }
 
 // --- looks -------------------------------------------------------------------

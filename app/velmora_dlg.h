@@ -28,6 +28,7 @@ class wxButton;
 class wxGauge;
 class wxHyperlinkCtrl;
 class wxHyperlinkEvent;
+class wxListEvent;
 class wxMenu;
 class wxPaintEvent;
 class wxRegion;
@@ -54,6 +55,10 @@ public:
     // Adds every file directly inside `folder` whose name ends in .mobi (any
     // case); folders are skipped.
     void AddMobiFilesInFolder(const std::wstring& folder);
+    // Files and folders handed to the window: a folder as Add Folder adds
+    // it, a .mobi file as Add File(s) does. Returns the paths left out
+    // (neither a folder nor a .mobi file).
+    std::vector<std::wstring> AddPaths(const std::vector<std::wstring>& paths);
     // Files and folders dropped on the list; false when nothing was taken.
     bool AddDroppedPaths(const wxArrayString& paths);
 
@@ -64,6 +69,9 @@ public:
     void SetRunningLook(bool running);
     void InvalidateConvertArea();
     void ClearStatusColumn();
+    // Opens the PDF of a row whose Status is "Finished" with the desktop's
+    // viewer; other rows are left alone.
+    void OpenFinishedRow(int row);
 
     // --- layout (dlg_layout.cpp) ---------------------------------------------
     // Places the controls for a client area of cx by cy pixels (laid out as
@@ -151,6 +159,10 @@ private:
     bool BeginRunChecks();  // what both Convert commands check first; false: no run
     void ClearQueue();      // empties the engine's queue and the row map
     void OnJobEvent(int32_t index, int32_t code);
+    void OnFileActivated(wxListEvent& event);
+    // The row map after list row `row` was deleted: its job has no row, and
+    // the rows below it moved up.
+    void ForgetListRow(int row);
     void OnRunEvent(int32_t code);
     void EndRunLook();
     void SetProgress(int position);

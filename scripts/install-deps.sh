@@ -10,6 +10,8 @@ packages=(
   wkhtmltopdf fonts-dejavu-core
   googletest libgtest-dev
   xvfb xauth poppler-utils
+  desktop-file-utils appstream groff-base
+  dpkg-dev file
 )
 
 missing=()

@@ -2,6 +2,7 @@
 // file commands: Add File(s), Add Folder, Remove Selected, Remove All, drops.
 #include "app_test_support.h"
 
+#include "app/app_command_line.h"
 #include "app/dlg_ids.h"
 #include "app/file_filter.h"
 #include "engine/paths.h"
@@ -375,4 +376,51 @@ TEST_F(AppTest, DroppedMobiFilesAndFoldersAreAdded)
     EXPECT_FALSE(target->OnDropFiles(10, 10, more));
     m_dialog->SetRunningLook(false);
     EXPECT_EQ(List().GetItemCount(), 3);
+}
+
+// --- books named on the command line ------------------------------------------------
+
+TEST_F(AppTest, BooksNamedOnTheCommandLineAreAddedAsAddFilesAddsThem)
+{
+    const fs::path one = MakeFile("books/One.mobi", 3000);
+    const fs::path two = MakeFile("other/Two.mobi", 1024);
+    MakeFile("shelf/Three.mobi", 10);
+    MakeFile("shelf/notes.txt");
+    MakeFolder("shelf/box.mobi");
+    const fs::path text = MakeFile("readme.txt");
+    const fs::path missing = Home() / "gone.mobi";
+
+    struct Case {
+        const char* what;
+        std::vector<fs::path> args;
+        std::vector<wxString> files;
+        std::vector<wxString> sizes;
+        std::vector<wxString> messages;
+        std::vector<fs::path> leftOut;
+    };
+    const Case cases[] = {
+        {"a book named twice", {one, two, one},
+         {wxS("One.mobi"), wxS("Two.mobi")}, {wxS("2"), wxS("1")}, {wxS("'One.mobi' is already added.")}, {}},
+        {"a folder", {Home() / "shelf"}, {wxS("Three.mobi")}, {wxS("0")}, {}, {}},
+        {"not books", {text, missing, two}, {wxS("Two.mobi")}, {wxS("1")}, {}, {text, missing}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeDialog();
+        m_prompts.messages.clear();
+        std::vector<std::wstring> args;
+        for (const fs::path& arg : c.args)
+            args.push_back(FromNativePath(arg));
+        const AppCommandLine commandLine = ParseAppCommandLine(args);
+        ASSERT_EQ(commandLine.action, AppCommandLine::Action::OpenWindow);
+
+        std::vector<fs::path> leftOut;
+        for (const std::wstring& path : m_dialog->AddPaths(commandLine.paths))
+            leftOut.push_back(ToNativePath(path));
+        EXPECT_EQ(Column(CMyListCtrl::COL_FILE), c.files);
+        EXPECT_EQ(Column(CMyListCtrl::COL_SIZE), c.sizes);
+        EXPECT_EQ(m_prompts.Texts(), c.messages);
+        EXPECT_EQ(leftOut, c.leftOut);
+        CloseDialog();
+    }
 }

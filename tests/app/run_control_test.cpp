@@ -5,11 +5,14 @@
 #include "app_test_support.h"
 
 #include "app/dlg_ids.h"
+#include "app/help_page.h"
 #include "engine/paths.h"
 #include "skin/my_list_ctrl.h"
+#include "wx_test_env.h"
 
 #include <fstream>
 
+#include <wx/filename.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 
@@ -486,4 +489,109 @@ TEST_F(RunTest, BrowseSetsTheFolderAndCancelResetsTheField)
     ControlAs<wxTextCtrl>(IDC_OUTPUT_FOLDER)->WriteText(wxS("fg"));
     EXPECT_LE(OutputFieldText().length(), 260u);
     EXPECT_GE(OutputFieldText().length(), 259u);
+}
+
+// --- opening a finished row's PDF ---------------------------------------------------
+
+namespace {
+
+// A double-click (or Enter) on a row, as the list reports it.
+void ActivateRow(CMyListCtrl& list, int row)
+{
+    wxListEvent event(wxEVT_LIST_ITEM_ACTIVATED, list.GetId());
+    event.SetEventObject(&list);
+    event.m_itemIndex = row;
+    list.GetEventHandler()->ProcessEvent(event);
+}
+
+// The mouse's double-click in the middle of a row's Path cell, sent to the
+// list's own window that holds that point (the rows, not the header).
+void DoubleClickRow(CMyListCtrl& list, int row)
+{
+    wxRect cell;
+    ASSERT_TRUE(list.GetSubItemRect(row, CMyListCtrl::COL_PATH, cell));
+    const wxPoint middle = cell.GetPosition() + cell.GetSize() / 2;
+    wxWindow* rows = nullptr;
+    for (wxWindow* child : list.GetChildren()) {
+        if (child->GetRect().Contains(middle))
+            rows = child;
+    }
+    ASSERT_NE(rows, nullptr);
+    const wxPoint at = rows->ScreenToClient(list.ClientToScreen(middle));
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_DOWN, at.x, at.y);
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_UP, at.x, at.y);
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_DCLICK, at.x, at.y);
+    corvale_test::SendMouse(*rows, wxEVT_LEFT_UP, at.x, at.y);
+}
+
+std::vector<fs::path> OpenedFiles(const std::vector<wxString>& urls)
+{
+    std::vector<fs::path> files;
+    for (const wxString& url : urls)
+        files.push_back(ToNativePath(wxFileName::URLToFileName(url).GetFullPath().ToStdWstring()));
+    return files;
+}
+
+}  // namespace
+
+TEST_F(RunTest, DoubleClickOpensTheFinishedRowsPdfOnly)
+{
+    m_fake->decide = [](const std::wstring& source) {
+        return source.ends_with(L"bad.mobi") ? Action::Fail : Action::Succeed;
+    };
+    AddFiles(Books({"one.mobi", "bad.mobi", "tw\xC3\xB6.mobi"}));
+    Click(IDC_CONVERT_ALL);
+    ASSERT_TRUE(WaitForRunEnd());
+    AddFiles(Books({"later.mobi"}));  // never converted
+    ASSERT_EQ(Statuses(), (std::vector<wxString>{wxS("Finished"), wxS("Failed"), wxS("Finished"), wxString()}));
+
+    struct Case {
+        int row;
+        std::vector<fs::path> opened;
+    };
+    const Case cases[] = {
+        {0, {m_out / "one.pdf"}},
+        {1, {}},  // failed
+        {2, {m_out / "tw\xC3\xB6.pdf"}},
+        {3, {}},  // not converted
+        {7, {}},  // no such row
+    };
+    for (const Case& c : cases) {
+        m_openedUrls.clear();
+        ActivateRow(List(), c.row);
+        EXPECT_EQ(OpenedFiles(m_openedUrls), c.opened) << "row " << c.row;
+    }
+    EXPECT_TRUE(m_prompts.messages.empty());
+
+    // A real double-click on the row's Path text, as the mouse gives it.
+    m_openedUrls.clear();
+    DoubleClickRow(List(), 2);
+    EXPECT_EQ(OpenedFiles(m_openedUrls), std::vector<fs::path>{m_out / "tw\xC3\xB6.pdf"});
+
+    // The desktop has no program for it.
+    SetUrlOpener([](const wxString&) { return false; });
+    ActivateRow(List(), 0);
+    EXPECT_EQ(m_prompts.Texts(),
+              std::vector<wxString>{wxS("No program could open '") + Text(m_out / "one.pdf") + wxS("'.")});
+    m_prompts.messages.clear();
+    SetUrlOpener([this](const wxString& url) {
+        m_openedUrls.push_back(url);
+        return true;
+    });
+
+    // Rows removed after the run: each remaining row still opens its own PDF.
+    List().CheckItem(0, true);
+    Click(IDC_REMOVE_SELECTED);
+    ASSERT_EQ(Column(CMyListCtrl::COL_FILE)[1], wxString::FromUTF8("tw\xC3\xB6.mobi"));
+    m_openedUrls.clear();
+    ActivateRow(List(), 1);
+    EXPECT_EQ(OpenedFiles(m_openedUrls), std::vector<fs::path>{m_out / "tw\xC3\xB6.pdf"});
+
+    // A PDF deleted since is not handed to the desktop.
+    fs::remove(m_out / "tw\xC3\xB6.pdf");
+    m_openedUrls.clear();
+    ActivateRow(List(), 1);
+    EXPECT_TRUE(m_openedUrls.empty());
+    EXPECT_EQ(m_prompts.Texts(),
+              std::vector<wxString>{wxS("'") + Text(m_out / "tw\xC3\xB6.pdf") + wxS("' no longer exists.")});
 }

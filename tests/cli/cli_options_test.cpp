@@ -58,3 +58,26 @@ TEST(CliOptionsTest, UsageErrors)
         EXPECT_FALSE(error.empty());
     }
 }
+
+TEST(CliOptionsTest, HelpAndVersionNeedNoBook)
+{
+    struct Case {
+        std::vector<const char*> args;
+        bool help;
+        bool version;
+    };
+    const Case cases[] = {
+        {{"--help"}, true, false},
+        {{"-h"}, true, false},
+        {{"--version"}, false, true},
+        {{"--version", "--help"}, true, true},
+        {{"a.mobi", "--version"}, false, true},
+    };
+    for (const Case& c : cases) {
+        CliOptions options;
+        std::string error;
+        ASSERT_TRUE(Parse(c.args, options, error)) << c.args[0] << ": " << error;
+        EXPECT_EQ(options.help, c.help) << c.args[0];
+        EXPECT_EQ(options.version, c.version) << c.args[0];
+    }
+}

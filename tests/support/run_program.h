@@ -39,6 +39,9 @@ private:
     pid_t m_pid = -1;
 };
 
+// Whether a program of that name can be run from PATH.
+bool IsProgramOnPath(const std::string& name);
+
 // Runs the program to its end (see RunningProgram).
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});

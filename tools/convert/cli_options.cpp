@@ -8,6 +8,7 @@
 const char* const kCliUsage =
     "Usage: corvale-convert [--page-width MM] [--page-height MM]\n"
     "                       [--output-folder DIR | --same-folder] [--replace] BOOK...\n"
+    "       corvale-convert --help | --version\n"
     "\n"
     "Converts MOBI books into PDF files, one after another.\n"
     "  --page-width MM      page width in millimetres, 26 to 1500 (default 210)\n"
@@ -15,6 +16,8 @@ const char* const kCliUsage =
     "  --output-folder DIR  write every PDF into DIR\n"
     "  --same-folder        write each PDF beside its book (the default)\n"
     "  --replace            replace existing PDF files (they are kept otherwise)\n"
+    "  -h, --help           display this help and exit\n"
+    "  --version            output version information and exit\n"
     "Exit status: 0 when every book was converted, 1 otherwise, 2 on a usage error.\n";
 
 namespace {
@@ -40,6 +43,8 @@ bool ParseCliOptions(int argc, const char* const argv[], CliOptions& options, st
             onlyBooks = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--replace") {
             options.replace = true;
         } else if (arg == "--same-folder") {
@@ -68,7 +73,7 @@ bool ParseCliOptions(int argc, const char* const argv[], CliOptions& options, st
         error = "--output-folder and --same-folder exclude each other";
         return false;
     }
-    if (options.books.empty() && !options.help) {
+    if (options.books.empty() && !options.help && !options.version) {
         error = "no book given";
         return false;
     }

@@ -11,6 +11,7 @@ struct CliOptions {
     std::string outputFolder;  // as given; used when sameFolder is false
     bool replace = false;
     bool help = false;
+    bool version = false;  // --help wins when both are given
     std::vector<std::string> books;
 };
 

@@ -7,6 +7,8 @@
 #include "engine/paths.h"
 #include "settings/options.h"
 
+#include "corvale_version.h"
+
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -130,6 +132,10 @@ int main(int argc, char* argv[])
     }
     if (options.help) {
         std::fputs(kCliUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("corvale-convert " CORVALE_VERSION);
         return 0;
     }
 
