@@ -27,6 +27,19 @@
 
 namespace {
 
+// A job's reason ("the book is protected by DRM") as the sentence its row's
+// tip shows; empty for none.
+wxString ReasonSentence(const std::wstring& reason)
+{
+    wxString sentence(reason);
+    if (sentence.empty())
+        return sentence;
+    sentence[0] = wxToupper(sentence[0]);
+    if (!sentence.EndsWith(wxS(".")))
+        sentence += wxS('.');
+    return sentence;
+}
+
 // The Status text of a job state; nullptr leaves the row as it is.
 const wchar_t* StatusText(int32_t code)
 {
@@ -73,8 +86,10 @@ void CVelmoraDlg::RefuseRun(const wxString& message)
 
 void CVelmoraDlg::ClearStatusColumn()
 {
-    for (int row = 0; row < m_listFiles->GetItemCount(); ++row)
+    for (int row = 0; row < m_listFiles->GetItemCount(); ++row) {
         m_listFiles->SetItem(row, CMyListCtrl::COL_STATUS, wxString());
+        m_listFiles->SetRowToolTip(row, wxString());
+    }
 }
 
 namespace {
@@ -275,6 +290,12 @@ void CVelmoraDlg::OnJobEvent(int32_t index, int32_t code)
         if (row >= 0 && row < m_listFiles->GetItemCount())
             m_listFiles->SetItem(row, CMyListCtrl::COL_STATUS, StatusText(state));
     };
+    // A book that failed, or was kept back, says why when the user points at
+    // its row; the engine has set the reason before this event.
+    const auto showReason = [this, row, index] {
+        if (row >= 0 && row < m_listFiles->GetItemCount())
+            m_listFiles->SetRowToolTip(row, ReasonSentence(m_pEngine->GetJob(index).reason));
+    };
 
     if (known) {
         switch (code) {
@@ -285,6 +306,7 @@ void CVelmoraDlg::OnJobEvent(int32_t index, int32_t code)
             break;
         case STATUS_STOPPED:
             setStatus(code);
+            showReason();
             if (last)
                 EndRunLook();
             break;
@@ -300,6 +322,7 @@ void CVelmoraDlg::OnJobEvent(int32_t index, int32_t code)
             break;
         case STATUS_FAILED:
             setStatus(code);
+            showReason();
             if (last)
                 EndRunLook();
             break;

@@ -6,7 +6,6 @@
 #include <wx/dcmemory.h>
 #include <wx/image.h>
 #include <wx/renderer.h>
-#include <wx/scrolwin.h>
 #include <wx/vector.h>
 
 namespace {
@@ -41,15 +40,27 @@ std::array<int, 4> CMyListCtrl::ColumnWidths(int clientWidth)
     return {4 * u, 3 * u, 4 * u, clientWidth - 11 * u};
 }
 
+wxWindow* CMyListCtrl::GetRowsWindow() const
+{
+#if defined(__WXMSW__) || defined(__WXQT__)
+    return const_cast<CMyListCtrl*>(this);
+#else
+    // The generic list keeps its rows, with their scroll bars, in a child
+    // window below the header window; neither tells its kind, so the rows
+    // are the lower of the two.
+    wxWindow* rows = const_cast<CMyListCtrl*>(this);
+    for (wxWindow* child : GetChildren()) {
+        if (rows == this || child->GetPosition().y > rows->GetPosition().y)
+            rows = child;
+    }
+    return rows;
+#endif
+}
+
 int CMyListCtrl::GetColumnsClientWidth() const
 {
-    // The generic list keeps its rows, with their scroll bars, in a scrolled
-    // child window below the header; the columns share that window's width.
-    for (const wxWindow* child : GetChildren()) {
-        if (dynamic_cast<const wxScrollHelper*>(child))
-            return child->GetClientSize().GetWidth();
-    }
-    return GetClientSize().GetWidth();
+    // The columns share the rows' width.
+    return GetRowsWindow()->GetClientSize().GetWidth();
 }
 
 void CMyListCtrl::SetupColumns()
@@ -62,6 +73,7 @@ void CMyListCtrl::SetupColumns()
     EnableCheckBoxes(true);
     MakeHeaderImages();
     SetHeaderChecked(false);
+    GetRowsWindow()->Bind(wxEVT_MOTION, &CMyListCtrl::OnRowsMotion, this);
 }
 
 void CMyListCtrl::ResizeColumns()
@@ -137,9 +149,12 @@ void CMyListCtrl::OnItemStateChanged(wxListEvent& event)
     event.Skip();
 }
 
-// A new row comes unticked, which the header must reflect.
+// A new row comes unticked, which the header must reflect, and without a tip.
 void CMyListCtrl::OnInsertItem(wxListEvent& event)
 {
+    const size_t at = std::min(static_cast<size_t>(std::max(event.GetIndex(), 0L)), m_rowTips.size());
+    m_rowTips.insert(m_rowTips.begin() + static_cast<std::ptrdiff_t>(at), wxString());
+    ShowToolTipOf(-1);
     UpdateHeaderCheck();
     event.Skip();
 }
@@ -148,6 +163,9 @@ void CMyListCtrl::OnInsertItem(wxListEvent& event)
 // remain leaves it until the next change of a row's state.
 void CMyListCtrl::OnDeleteItem(wxListEvent& event)
 {
+    if (event.GetIndex() >= 0 && static_cast<size_t>(event.GetIndex()) < m_rowTips.size())
+        m_rowTips.erase(m_rowTips.begin() + event.GetIndex());
+    ShowToolTipOf(-1);
     if (GetItemCount() == 1)
         SetHeaderChecked(false);
     event.Skip();
@@ -155,8 +173,50 @@ void CMyListCtrl::OnDeleteItem(wxListEvent& event)
 
 void CMyListCtrl::OnDeleteAllItems(wxListEvent& event)
 {
+    m_rowTips.clear();
+    ShowToolTipOf(-1);
     SetHeaderChecked(false);
     event.Skip();
+}
+
+void CMyListCtrl::SetRowToolTip(long row, const wxString& tip)
+{
+    if (row < 0 || static_cast<size_t>(row) >= m_rowTips.size())
+        return;
+    m_rowTips[static_cast<size_t>(row)] = tip;
+    if (row == m_nTipRow) {
+        m_nTipRow = -1;  // shown again with its new text
+        ShowToolTipOf(row);
+    }
+}
+
+wxString CMyListCtrl::GetRowToolTip(long row) const
+{
+    return row >= 0 && static_cast<size_t>(row) < m_rowTips.size() ? m_rowTips[static_cast<size_t>(row)] : wxString();
+}
+
+void CMyListCtrl::OnRowsMotion(wxMouseEvent& event)
+{
+    // The list finds rows from positions in the rows' own window.
+    int flags = 0;
+    const long row = HitTest(event.GetPosition(), flags);
+    ShowToolTipOf((flags & wxLIST_HITTEST_ONITEM) ? row : -1);
+    event.Skip();
+}
+
+// Changes the tip only when the pointer moves onto another row, so a tip on
+// show is not started again at every move.
+void CMyListCtrl::ShowToolTipOf(long row)
+{
+    if (row == m_nTipRow)
+        return;
+    m_nTipRow = row;
+    wxWindow* rows = GetRowsWindow();
+    const wxString tip = GetRowToolTip(row);
+    if (tip.empty())
+        rows->UnsetToolTip();
+    else
+        rows->SetToolTip(tip);
 }
 
 void CMyListCtrl::OnColumnClick(wxListEvent& event)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include <wx/listctrl.h>
 
@@ -37,6 +38,13 @@ public:
     // box was clear, clears every row when it was checked.
     void ClickHeaderCheck();
 
+    // A row's tip, shown while the pointer rests on the row (a failed book's
+    // reason); empty for none. Tips move with their rows.
+    void SetRowToolTip(long row, const wxString& tip);
+    wxString GetRowToolTip(long row) const;
+    // The window that shows the rows and receives the pointer over them.
+    wxWindow* GetRowsWindow() const;
+
 private:
     void SetHeaderChecked(bool checked);
     void MakeHeaderImages();
@@ -46,9 +54,13 @@ private:
     void OnDeleteItem(wxListEvent& event);
     void OnDeleteAllItems(wxListEvent& event);
     void OnColumnClick(wxListEvent& event);
+    void OnRowsMotion(wxMouseEvent& event);
+    void ShowToolTipOf(long row);
 
     bool m_bHeaderChecked = false;
     bool m_bSettingAll = false;  // SetAllChecks recomputes the header once, at its end
+    std::vector<wxString> m_rowTips;  // one a row, in row order
+    long m_nTipRow = -1;              // the row whose tip is on show
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -6,6 +6,7 @@
 #include "engine/paths.h"
 #include "skin/my_list_ctrl.h"
 #include "support/test_books.h"
+#include "wx_test_env.h"
 
 #include <fstream>
 #include <set>
@@ -111,6 +112,47 @@ TEST_F(RealPipelineTest, ADeclinedReplacementAndABrokenBookLeaveTheRestToConvert
     EXPECT_TRUE(m_lookWhileConverting[2]);
     EXPECT_EQ(GaugeValue(), 100);
     EXPECT_FALSE(m_dialog->IsConverting());
+}
+
+TEST_F(RealPipelineTest, PointingAtARowThatDidNotFinishTellsWhy)
+{
+    const fs::path drm = MakeFolder("books") / "locked.mobi";
+    fs::copy_file(fs::path(CORVALE_SAMPLES_DIR) / "sample-drm-v1.mobi", drm);
+    const fs::path kept = Book("kept.mobi");
+    std::ofstream(m_out / "kept.pdf") << "keep me";
+    m_prompts.answers = {wxNO};
+    AddFiles({drm, MakeFile("books/text.mobi", 3000), kept, Book("good.mobi")});
+    Click(IDC_CONVERT_ALL);
+    ASSERT_TRUE(Watch());
+
+    CMyListCtrl& list = List();
+    const std::vector<wxString> tips{wxS("The book is protected by DRM."), wxS("This kind of MOBI book is not supported."),
+                                     wxS("A file of that name exists and was kept."), wxString()};
+    EXPECT_EQ(Statuses(), (std::vector<wxString>{wxS("Failed"), wxS("Failed"), wxS("Stopped"), wxS("Finished")}));
+    for (long row = 0; row < 4; ++row) {
+        EXPECT_EQ(list.GetRowToolTip(row), tips[static_cast<size_t>(row)]) << row;
+        // The pointer over the row shows its tip, as the window system would.
+        wxRect rect;
+        ASSERT_TRUE(list.GetItemRect(row, rect));
+        wxWindow& rows = *list.GetRowsWindow();
+        const wxPoint middle = rows.ScreenToClient(list.ClientToScreen(rect.GetPosition() + rect.GetSize() / 2));
+        corvale_test::SendMouse(rows, wxEVT_MOTION, middle.x, middle.y);
+        EXPECT_EQ(list.GetRowsWindow()->GetToolTipText(), tips[static_cast<size_t>(row)]) << row;
+    }
+
+    // Tips move with their rows, and each run sets them anew: this time
+    // good.pdf exists and is replaced (the question's answer runs out: yes).
+    list.CheckItem(0, true);
+    Click(IDC_REMOVE_SELECTED);
+    EXPECT_EQ(list.GetRowToolTip(0), tips[1]);
+    EXPECT_EQ(list.GetRowToolTip(1), tips[2]);
+    m_prompts.answers = {wxNO};
+    Click(IDC_CONVERT_ALL);
+    ASSERT_TRUE(Watch());
+    EXPECT_EQ(Statuses(), (std::vector<wxString>{wxS("Failed"), wxS("Stopped"), wxS("Finished")}));
+    EXPECT_EQ(list.GetRowToolTip(0), tips[1]);
+    EXPECT_EQ(list.GetRowToolTip(1), tips[2]);
+    EXPECT_EQ(list.GetRowToolTip(2), wxString());
 }
 
 // The real engine with stand-in tools that run until they are killed: Stop
