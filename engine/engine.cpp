@@ -143,20 +143,6 @@ void VelmoraEng::StopAndWait()
     WaitForWorker();
 }
 
-namespace {
-
-// Whether anything is at the path: a file of any mode, a link (dangling or
-// not), a folder, a pipe... Only lstat is used, so nothing is opened, and
-// an entry this user can't read counts like any other.
-bool HasEntry(const std::wstring& path)
-{
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(ToNativePath(path), error);
-    return !error && status.type() != std::filesystem::file_type::not_found &&
-           status.type() != std::filesystem::file_type::none;
-}
-
-}  // namespace
 
 void VelmoraEng::ProcessJobs()
 {
@@ -194,7 +180,7 @@ void VelmoraEng::ProcessJobs()
 
         // An existing target is never replaced without the owner's yes; one
         // that appears only later is kept by the conversion's last step.
-        const bool exists = HasEntry(target);
+        const bool exists = FileExists(target);
         if (exists && Report(EVENT_ASK_OVERWRITE, i, 0) != 1) {
             SetJobReason(i, reasons::kTargetKept);
             SetJobState(STATUS_STOPPED, i);

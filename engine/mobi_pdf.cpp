@@ -116,13 +116,6 @@ std::wstring BuildToolCommand(const std::wstring& exe, const std::wstring& optio
            VelmoraEng::QuoteScriptArgument(input) + L" " + VelmoraEng::QuoteScriptArgument(output);
 }
 
-bool FileExists(const std::wstring& path)
-{
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(ToNativePath(path), error);
-    return !error && status.type() != std::filesystem::file_type::not_found;
-}
-
 int DeleteFolder(const std::wstring& folder)
 {
     std::error_code error;

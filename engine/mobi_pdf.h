@@ -39,9 +39,6 @@ public:
 std::wstring BuildToolCommand(const std::wstring& exe, const std::wstring& options,
                               const std::wstring& input, const std::wstring& output);
 
-// True when the path names an existing entry (a folder counts too).
-bool FileExists(const std::wstring& path);
-
 // Removes a folder with everything in it; 1 when there was no such folder,
 // 0 otherwise. Symbolic links inside are removed, never followed.
 int DeleteFolder(const std::wstring& folder);

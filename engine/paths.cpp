@@ -208,3 +208,11 @@ std::wstring FromNativePath(const std::filesystem::path& path)
     return out;
 #endif
 }
+
+bool FileExists(const std::wstring& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(ToNativePath(path), error);
+    return !error && status.type() != std::filesystem::file_type::not_found &&
+           status.type() != std::filesystem::file_type::none;
+}

@@ -45,3 +45,8 @@ std::wstring FromNativePath(const std::filesystem::path& path);
 // UTF-8 bytes of a wide path for the system calls of this platform, using the
 // same lossless mapping as ToNativePath.
 std::string ToNativeBytes(const std::wstring& path);
+
+// Whether anything is at the path: a file of any mode, a link (dangling or
+// not), a folder, a pipe... Only lstat is used, so nothing is opened, and an
+// entry this user can't read counts like any other.
+bool FileExists(const std::wstring& path);
