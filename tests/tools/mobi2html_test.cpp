@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -91,14 +92,24 @@ void ExpectSoundPage(const Conversion& conversion)
     EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
     EXPECT_EQ(CountOf(html, "charset="), 1u) << "the book's own charset declaration must go";
 
-    for (const char* banned : {"<script", "<audio", "<video", "<source", "<embed", "<object", "recindex", "filepos",
+    for (const char* banned : {"<script", "<audio", "<video", "<source", "<embed", "<object", "recindex", "filepos=",
                                "mbp:", "kindle:"})
         EXPECT_EQ(html.find(banned), std::string::npos) << banned;
 
-    // The renderer would turn links inside the book into links to the page's
-    // own (temporary) file; only links to the outside may stay.
-    for (const std::string& href : AttributeValues(html, "href"))
-        EXPECT_TRUE(href.starts_with("http://") || href.starts_with("https://") || href.starts_with("mailto:")) << href;
+    // Every id once; every link leads to one of them, or to the outside.
+    const std::vector<std::string> ids = AttributeValues(html, "id");
+    const std::set<std::string> uniqueIds(ids.begin(), ids.end());
+    EXPECT_EQ(uniqueIds.size(), ids.size()) << "ids must be unique in the page";
+    for (const std::string& href : AttributeValues(html, "href")) {
+        if (href.starts_with("#"))
+            EXPECT_TRUE(uniqueIds.count(href.substr(1))) << href << " leads nowhere";
+        else
+            EXPECT_TRUE(href.starts_with("http://") || href.starts_with("https://") || href.starts_with("mailto:")) << href;
+    }
+    EXPECT_NE(html.find(kNavStart), std::string::npos) << "the table of contents must open the body";
+    if (const std::string cover = MetaContent(html, "corvale-cover"); !cover.empty()) {
+        EXPECT_TRUE(fs::is_regular_file(conversion.page.parent_path() / cover)) << cover;
+    }
 
     // Every picture is a file beside the page, named by a relative path.
     for (const std::string& source : AttributeValues(html, "src")) {
@@ -168,9 +179,10 @@ TEST_F(Mobi2HtmlTest, MultimediaBookKeepsItsJpegAndDropsSoundAndFilm)
     EXPECT_TRUE(sources[0].ends_with(".jpg")) << sources[0];
     EXPECT_EQ(FileStart(Output() / sources[0], 3), "\xFF\xD8\xFF");
 
-    // Only the picture is written; sound and film files are not.
-    EXPECT_EQ(OutputFiles(), (std::vector<std::string>{"images/" + fs::path(sources[0]).filename().string(),
-                                                       "sample-multimedia.html"}))
+    // Only the pictures are written (the one in the text, and the cover);
+    // sound and film files are not.
+    EXPECT_EQ(MetaContent(conversion.html, "corvale-cover"), "images/image00003.jpg");
+    EXPECT_EQ(OutputFiles(), (std::vector<std::string>{sources[0], "images/image00003.jpg", "sample-multimedia.html"}))
         << "unexpected files beside the page";
     EXPECT_EQ(conversion.html.find(".mp3"), std::string::npos);
     EXPECT_EQ(conversion.html.find(".mpg"), std::string::npos);
@@ -269,7 +281,7 @@ TEST_F(Mobi2HtmlTest, Cp1252TextIsWrittenAsUtf8)
     EXPECT_NE(conversion.html.find("Café naïve “quoted” costs 5 € – Straße"), std::string::npos);
 }
 
-TEST_F(Mobi2HtmlTest, ScriptsNetworkReferencesAndInnerLinksAreRemoved)
+TEST_F(Mobi2HtmlTest, ScriptsAndNetworkReferencesAreRemovedAndInnerLinksKept)
 {
     MobiBook book;
     book.title = "Hostile book";
@@ -298,8 +310,11 @@ TEST_F(Mobi2HtmlTest, ScriptsNetworkReferencesAndInnerLinksAreRemoved)
     for (const char* kept : {"Opening words.", "After the pixel.", "Styled paragraph.", "inner link", "anchor link",
                              "script link", "outside link", "mail link", "Closing words."})
         EXPECT_NE(text.find(kept), std::string::npos) << kept;
+    // The links into the book lead into the page (the filepos one, which
+    // points into the head, to the start of the text).
     EXPECT_EQ(AttributeValues(html, "href"),
-              (std::vector<std::string>{"https://example.org/", "mailto:someone@example.org"}));
+              (std::vector<std::string>{"#filepos10", "#top", "https://example.org/", "mailto:someone@example.org"}));
+    EXPECT_LT(html.find("<a id=\"filepos10\"></a>"), html.find("Opening words."));
     // Breaks before and after everything would only make empty pages.
     EXPECT_EQ(PagesOf(html).size(), 1u);
 }
@@ -323,7 +338,7 @@ TEST_F(Mobi2HtmlTest, EncryptedBookFailsAndWritesNothing)
 {
     const Conversion conversion = ConvertSample("sample-drm-v1.mobi");
     ExpectFailureWithoutPage(conversion);
-    EXPECT_NE(conversion.result.errorOutput.find("encrypted"), std::string::npos) << conversion.result.errorOutput;
+    EXPECT_NE(conversion.result.errorOutput.find("protected by DRM"), std::string::npos) << conversion.result.errorOutput;
     EXPECT_TRUE(OutputFiles().empty());
 }
 

@@ -2,6 +2,7 @@
 // books hold and the samples do not (style sheets, several files, XHTML
 // forms), and the text encodings.
 #include "page_checks.h"
+#include "page_documents.h"
 
 #include "tools/mobi2html/page_builder.h"
 #include "tools/mobi2html/text_encoding.h"
@@ -55,9 +56,9 @@ TEST(PageBuilderTest, EachFileOfTheBookStartsANewPage)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("Two & More", {Part("", "<h1>First file</h1>"), Part("", "<h1>Second file</h1>"),
-                                 Part("", "  "), Part("", "<h1>Third file</h1>"), Part("", "<p> </p>")},
-                  resources);
+        BuildPage(DocumentOf("Two & More", {Part("", "<h1>First file</h1>"), Part("", "<h1>Second file</h1>"),
+                                 Part("", "  "), Part("", "<h1>Third file</h1>"), Part("", "<p> </p>")}),
+        resources);
     const std::vector<std::string_view> pages = PagesOf(page);
     ASSERT_EQ(pages.size(), 3u) << page;
     EXPECT_NE(pages[0].find("First file"), std::string_view::npos);
@@ -84,8 +85,8 @@ TEST(PageBuilderTest, StyleSheetsAreGatheredInTheHeadWithoutFontsAndNetwork)
         ".quote:before { content: \"</style><script>\" }\n"
         "@media amzn-kf8 { .drop { font-size: 3em } }\n@media amzn-mobi { .drop { font-size: 1em } }\n";
     const std::string link = "<link rel=\"stylesheet\" type=\"text/css\" href=\"flow00001.css\"/>";
-    const std::string page = BuildPage(
-        "", {Part(link + "<style>p.note { color: red }</style>", "<h1>One</h1>"), Part(link, "<h1>Two</h1>")}, resources);
+    const std::string page = BuildPage(DocumentOf(
+        "", {Part(link + "<style>p.note { color: red }</style>", "<h1>One</h1>"), Part(link, "<h1>Two</h1>")}), resources);
 
     const std::string head = HeadOf(page);
     EXPECT_NE(head.find("p.note { color: red }"), std::string::npos);
@@ -107,9 +108,9 @@ TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)
     // the book's CSS asks for at a file's start or end would add an empty
     // page (at the start or end of the PDF, or beside one of those breaks).
     FakeResources resources;
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {Part("", "<div class=\"chapter\"><h1 class=\"title\">Start</h1><p>Middle</p><p class=\"closing\">Closing</p></div>"),
-             Part("", "<div class=\"chapter\"><h1>Again</h1><p>Inner</p><p class=\"last\">End</p></div><div class=\"spacer\"></div>")},
+             Part("", "<div class=\"chapter\"><h1>Again</h1><p>Inner</p><p class=\"last\">End</p></div><div class=\"spacer\"></div>")}),
         resources);
     const std::vector<std::string_view> pages = PagesOf(page);
     ASSERT_EQ(pages.size(), 2u) << page;
@@ -120,7 +121,8 @@ TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)
         const std::string_view start = file.substr(0, file.find("</h1>"));
         EXPECT_EQ(CountOf(start, noBefore), 3u) << start;
     }
-    EXPECT_NE(pages[0].find("<h1 class=\"title\" style=\"" + noBefore + "\">Start"), std::string_view::npos) << pages[0];
+    EXPECT_NE(pages[0].find("<h1 id=\"heading-1\" class=\"title\" style=\"" + noBefore + "\">Start"), std::string_view::npos)
+        << pages[0];
     EXPECT_NE(pages[0].find("<p class=\"closing\" style=\"" + noAfter + "\">Closing</p></div></div>"), std::string_view::npos)
         << pages[0];
     EXPECT_NE(pages[1].find("<p class=\"last\" style=\"" + noAfter + "\">End</p></div><div class=\"spacer\" style=\"" +
@@ -135,9 +137,9 @@ TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)
 TEST(PageBuilderTest, PageBreaksInARowGiveOneBreak)
 {
     FakeResources resources;
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {"<html><body><mbp:pagebreak/><mbp:pagebreak /><p>alpha</p><mbp:pagebreak/>\n<mbp:pagebreak/><p>beta</p>"
-             "<MBP:PAGEBREAK></MBP:PAGEBREAK><p>\n</p></body></html>"},
+             "<MBP:PAGEBREAK></MBP:PAGEBREAK><p>\n</p></body></html>"}),
         resources);
     const std::vector<std::string_view> pages = PagesOf(page);
     ASSERT_EQ(pages.size(), 2u) << page;
@@ -150,9 +152,9 @@ TEST(PageBuilderTest, SelfClosedElementsOfXhtmlAreClosedForTheHtmlParser)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("", {Part("", "<p>Lead</p><div class=\"gap\"/><p>Text<a id=\"note1\"/> after the anchor<br/>line</p>"
-                                "<p>Tail</p>")},
-                  resources);
+        BuildPage(DocumentOf("", {Part("", "<p>Lead</p><div class=\"gap\"/><p>Text<a id=\"note1\"/> after the anchor<br/>line</p>"
+                                "<p>Tail</p>")}),
+        resources);
     EXPECT_NE(page.find("<div class=\"gap\"></div>"), std::string::npos) << page;
     EXPECT_NE(page.find("<a id=\"note1\"></a> after the anchor<br>line"), std::string::npos) << page;
 }
@@ -160,10 +162,10 @@ TEST(PageBuilderTest, SelfClosedElementsOfXhtmlAreClosedForTheHtmlParser)
 TEST(PageBuilderTest, LinksIntoTheBookKeepOnlyTheirText)
 {
     FakeResources resources;
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {Part("", "<p><a href=\"part00002.html#ch2\" class=\"x\">next chapter</a>, <a href=\"#note\">note</a>, "
                       "<a href=\"kindle:pos:fid:0001:off:0000\">position</a>, <A HREF=\"HTTPS://example.org/\">site</A>, "
-                      "<a href='mailto:a@example.org'>mail</a></p>")},
+                      "<a href='mailto:a@example.org'>mail</a></p>")}),
         resources);
     EXPECT_NE(page.find("<a class=\"x\">next chapter</a>"), std::string::npos) << page;
     EXPECT_NE(page.find("<a>note</a>"), std::string::npos);
@@ -177,12 +179,12 @@ TEST(PageBuilderTest, PicturesPointAtTheirFilesOrAreLeftOut)
     FakeResources resources;
     resources.images["resource00001.jpg"] = "images/image00001.jpg";
     resources.recordImages[2] = "images/image00002.gif";
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {Part("", "<p><img src=\"resource00001.jpg\" alt=\"cover\"/></p>"
                       "<p><img src=\"BMP\" recindex=\"00002\" width=\"20\"></p>"
                       "<p><img src=\"http://tracker.example/pixel.gif\"/><img src=\"resource00009.jpg\"/>"
                       "<img recindex=\"00007\"></p>"
-                      "<svg><image xlink:href=\"resource00001.jpg\" width=\"10\" height=\"10\"/></svg>")},
+                      "<svg><image xlink:href=\"resource00001.jpg\" width=\"10\" height=\"10\"/></svg>")}),
         resources);
     EXPECT_EQ(AttributeValues(page, "src"),
               (std::vector<std::string>{"images/image00001.jpg", "images/image00002.gif"}));
@@ -196,9 +198,9 @@ TEST(PageBuilderTest, UnclosedElementsLoseOnlyTheirTag)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("", {Part("", "<p>before</p><video src=\"resource00001.mpg\"><p>after the video</p>"
-                                "<p title=\"a > b\">quoted bracket</p><p>x < y</p>")},
-                  resources);
+        BuildPage(DocumentOf("", {Part("", "<p>before</p><video src=\"resource00001.mpg\"><p>after the video</p>"
+                                "<p title=\"a > b\">quoted bracket</p><p>x < y</p>")}),
+        resources);
     const std::string text = VisibleText(BodyOf(page));
     EXPECT_NE(text.find("after the video"), std::string::npos) << page;
     EXPECT_NE(text.find("quoted bracket"), std::string::npos) << page;
@@ -210,9 +212,9 @@ TEST(PageBuilderTest, MarkupOnlyInTheHeadIsNotShown)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("", {"<HTML><HEAD><metadata><dc:Title>Hidden title</dc:Title></metadata><GUIDE><REFERENCE "
-                       "TYPE=\"text\" HREF=\"main.html\"></GUIDE><hr></HEAD><BODY><p>Shown</p></BODY></HTML>"},
-                  resources);
+        BuildPage(DocumentOf("", {"<HTML><HEAD><metadata><dc:Title>Hidden title</dc:Title></metadata><GUIDE><REFERENCE "
+                       "TYPE=\"text\" HREF=\"main.html\"></GUIDE><hr></HEAD><BODY><p>Shown</p></BODY></HTML>"}),
+        resources);
     const std::string body(BodyOf(page));
     EXPECT_EQ(body.find("Hidden title"), std::string::npos) << body;
     EXPECT_EQ(body.find("<hr"), std::string::npos) << body;
