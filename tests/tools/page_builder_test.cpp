@@ -4,12 +4,15 @@
 #include "page_checks.h"
 #include "page_documents.h"
 
+#include "tools/mobi2html/filepos_anchors.h"
+#include "tools/mobi2html/ncx_reader.h"
 #include "tools/mobi2html/page_builder.h"
 #include "tools/mobi2html/text_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -219,6 +222,96 @@ TEST(PageBuilderTest, MarkupOnlyInTheHeadIsNotShown)
     EXPECT_EQ(body.find("Hidden title"), std::string::npos) << body;
     EXPECT_EQ(body.find("<hr"), std::string::npos) << body;
     EXPECT_NE(body.find("Shown"), std::string::npos);
+}
+
+TEST(PageBuilderTest, LinksBetweenPartsLeadToIdsUniqueInThePageOrBecomeText)
+{
+    FakeResources resources;
+    const std::string page = BuildPage(
+        DocumentOf("", {Part("", "<p id=\"note\">First note</p><p><a href=\"part00001.html#note\">to the second</a>, "
+                                 "<a href=\"#note\">to the first</a>, <a href=\"part00001.html\">to part two</a>, "
+                                 "<a href=\"part00009.html#note\">to no part</a>, <a href=\"#missing\">to no id</a></p>"),
+                        Part("", "<p id=\"note\">Second note</p><p><a name=\"old\">old anchor</a> "
+                                 "<a href=\"part00000.html#note\">back</a> <a href=\"#old\">to the old anchor</a></p>")}),
+        resources);
+    for (const char* expected :
+         {"<p id=\"note\" style=", "<p id=\"note-2\" style=", "<a href=\"#note-2\">to the second</a>",
+          "<a href=\"#note\">to the first</a>", "<a href=\"#part1\">to part two</a>", "<a>to no part</a>",
+          "<a>to no id</a>", "<a id=\"old\">old anchor</a>", "<a href=\"#note\">back</a>",
+          "<a href=\"#old\">to the old anchor</a>"})
+        EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
+    // The start of a part is marked on its own page, not at the end of the one before.
+    const std::vector<std::string_view> pages = PagesOf(page);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[1].starts_with("\n<a id=\"part1\"></a>")) << pages[1];
+}
+
+TEST(PageBuilderTest, TableOfContentsKeepsItsNestingAndLeavesOutEntriesThatLeadNowhere)
+{
+    FakeResources resources;
+    PageDocument document = DocumentOf("", {Part("", "<h1 id=\"c1\">One</h1>"), Part("", "<h1 id=\"c2\">Two</h1>")});
+    document.toc = {{"Part \u201cOne\u201d & more",
+                     "part00000.html",
+                     {{"Chapter 1", "part00000.html#c1", {}},
+                      {"Lost", "part00000.html#nowhere", {{"Found child", "part00001.html#c2", {}}}},
+                      {"", "part00001.html#c2", {}}}},
+                    {"Two", "part00001.html#c2", {}}};
+    const std::string page = BuildPage(document, resources);
+    const std::vector<NavLink> links = NavLinks(page);
+    const std::vector<std::tuple<std::string, std::string, int>> expected = {
+        {"#part0", "Part \u201cOne\u201d &amp; more", 0}, {"#c1", "Chapter 1", 1}, {"#c2", "Found child", 1}, {"#c2", "Two", 0}};
+    ASSERT_EQ(links.size(), expected.size()) << NavOf(page);
+    for (std::size_t i = 0; i < links.size(); ++i)
+        EXPECT_EQ(std::tie(links[i].href, links[i].label, links[i].depth), expected[i]);
+    EXPECT_EQ(page.find("heading-"), std::string::npos) << "no outline of headings beside the book's own";
+}
+
+TEST(FileposAnchorsTest, AnchorsGoWhereTheirPositionIsOrTheNearestPlaceBefore)
+{
+    const std::string text = "<html><head><title>T</title></head><body><style>p { color: red }</style><p class=\"a\">Caf\xC3\xA9 &amp; "
+                             "more <a filepos=\"0000000000\">top</a></p><mbp:pagebreak/><h2>Two</h2></body></html>";
+    const struct {
+        const char* place;
+        std::size_t position;
+        std::string before;  // what the anchor is put in front of
+    } cases[] = {
+        {"start of a tag", text.find("<h2>"), "<h2>"},
+        {"inside a tag", text.find("class"), "<p class"},
+        {"inside a character", text.find("\xA9"), "\xC3\xA9"},
+        {"inside an entity", text.find("amp;"), "&amp;"},
+        {"inside a style sheet", text.find("color"), "<style>"},
+        {"in the head", text.find("<title>"), "<style>"},
+        {"past the end", 100000, "</body>"},
+    };
+    for (const auto& [place, position, before] : cases) {
+        SCOPED_TRACE(place);
+        const std::string anchored = InsertFileposAnchors(text, {static_cast<std::uint32_t>(position)});
+        const std::string anchor = "<a id=\"" + FileposAnchorId(static_cast<std::uint32_t>(position)) + "\"></a>";
+        EXPECT_NE(anchored.find(anchor + before), std::string::npos) << anchored;
+        // The link of the text itself, to position 0, is anchored at the start of the body.
+        EXPECT_NE(anchored.find("<body><a id=\"filepos0\"></a>"), std::string::npos) << anchored;
+    }
+}
+
+TEST(NcxReaderTest, EntriesKeepTheirNestingAndPlainLabels)
+{
+    const std::vector<TocEntry> toc = ReadNcx(
+        "<?xml version=\"1.0\"?><ncx><docTitle><text>Book</text></docTitle><navMap>"
+        "<navPoint id=\"toc-1\"><navLabel><text>Caf&#233; &amp; \n  Bar</text></navLabel><content src=\"part00000.html\"/>"
+        "<navPoint id=\"toc-1-1\"><navLabel><text>&quot;Inner&quot;</text></navLabel>"
+        "<content src=\"part00000.html#a&amp;b\"/></navPoint></navPoint>"
+        "<navPoint id=\"toc-2\"><navLabel><text></text></navLabel><content src=\"part00001.html\"/>"
+        "<navPoint id=\"toc-2-1\"><navLabel><text>Orphan</text></navLabel><content src=\"part00001.html#o\"/>"
+        "</navPoint></navPoint></navMap></ncx>");
+    ASSERT_EQ(toc.size(), 2u);
+    EXPECT_EQ(toc[0].label, "Café & Bar");
+    EXPECT_EQ(toc[0].target, "part00000.html");
+    ASSERT_EQ(toc[0].children.size(), 1u);
+    EXPECT_EQ(toc[0].children[0].label, "\"Inner\"");
+    EXPECT_EQ(toc[0].children[0].target, "part00000.html#a&b");
+    // An entry without a label gives its place to its children.
+    EXPECT_EQ(toc[1].label, "Orphan");
+    EXPECT_EQ(toc[1].target, "part00001.html#o");
 }
 
 TEST(TextEncodingTest, Cp1252BecomesUtf8)

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,9 +110,13 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
             break;
         }
     }
+    // wait4 reports the usage of this one child, where getrusage would give
+    // the largest of all the children the test has run.
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.peakMemoryKb = usage.ru_maxrss;
     return result;
 }

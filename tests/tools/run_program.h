@@ -7,6 +7,7 @@
 struct ProgramResult {
     int exitCode = -1;        // -1 when the program could not be started or was killed
     std::string errorOutput;  // everything it wrote to standard error
+    long peakMemoryKb = 0;    // the most memory it held at once (resident set), in KiB
 };
 
 // Runs `program` (looked up on PATH when it holds no slash) with `arguments`,
