@@ -239,7 +239,10 @@ void PageAssembler::PushBreak()
         moved.push_back(std::move(m_items[*start]));
         moved.push_back(std::move(m_items[*start + 1]));
     }
-    for (const std::size_t start : anchors) m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(start), m_items.begin() + static_cast<std::ptrdiff_t>(start) + 2);
+    for (const std::size_t start : anchors) {  // last first, so the earlier places stay where they are
+        const auto first = m_items.begin() + static_cast<std::ptrdiff_t>(start);
+        m_items.erase(first, first + 2);
+    }
     m_items.push_back({ItemKind::Break, {}, {}, false, false, {}, 0});
     for (PageItem& item : moved) m_items.push_back(std::move(item));
 }
