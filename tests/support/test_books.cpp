@@ -5,6 +5,7 @@
 #include "tiny_gif.h"
 
 #include <algorithm>
+#include <fstream>
 
 std::string ChapterHeading(int number) { return "Chapter " + std::to_string(number); }
 
@@ -50,4 +51,28 @@ std::vector<unsigned char> MakeCheckerGif(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) pixels.push_back(static_cast<std::uint8_t>((x / 4 + y / 4) % 2));
     return EncodeGif(width, height, {{255, 255, 255}, {0, 0, 0}}, pixels);
+}
+
+bool PatchRecord0(const std::filesystem::path& file, std::size_t offset, const std::vector<unsigned char>& bytes)
+{
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char start[4] = {};
+    stream.seekg(78);  // the first entry of the record list: record 0's offset
+    stream.read(reinterpret_cast<char*>(start), 4);
+    const std::uint32_t record0 = (std::uint32_t{start[0]} << 24) | (std::uint32_t{start[1]} << 16) |
+                                  (std::uint32_t{start[2]} << 8) | start[3];
+    stream.seekp(static_cast<std::streamoff>(record0 + offset));
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return stream.good();
+}
+
+std::vector<unsigned char> BigEndian16(std::uint16_t value)
+{
+    return {static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
+}
+
+std::vector<unsigned char> BigEndian32(std::uint32_t value)
+{
+    return {static_cast<unsigned char>(value >> 24), static_cast<unsigned char>(value >> 16),
+            static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
 }

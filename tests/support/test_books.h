@@ -3,6 +3,7 @@
 
 #include "mobi_writer.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,6 +26,15 @@ bool WriteChapterBook(const std::filesystem::path& file, int chapters, const Ima
 
 // The project's sample book (the one make-sample-book writes); false on failure.
 bool WriteSampleBook(const std::filesystem::path& file);
+
+// Overwrites bytes of record 0 (PalmDOC and MOBI headers) of a book file at
+// `offset` from the record's start, as damage or a changed field; false when
+// the file cannot be patched.
+bool PatchRecord0(const std::filesystem::path& file, std::size_t offset, const std::vector<unsigned char>& bytes);
+
+// Big-endian bytes of a 16- or 32-bit header field.
+std::vector<unsigned char> BigEndian16(std::uint16_t value);
+std::vector<unsigned char> BigEndian32(std::uint32_t value);
 
 // A small valid GIF (a two-colour checkerboard) made without any GIF library.
 std::vector<unsigned char> MakeCheckerGif(int width, int height);

@@ -2,6 +2,7 @@
 // bin/core/wkhtmltopdf wrapper, without a display, in a work folder whose
 // name holds blanks, quotes and a dollar sign.
 #include "page_checks.h"
+#include "page_documents.h"
 #include "run_program.h"
 
 #include "temp_dir.h"
@@ -148,7 +149,7 @@ TEST_F(RenderTest, BreaksAskedForByTheBookGiveNoEmptyFirstOrLastPage)
                "</h1><p class=\"end\">The end of " + body + ".</p></div></body></html>";
     };
     NoResources resources;
-    const std::string page = BuildPage("Breaks", {part("One"), part("Two")}, resources);
+    const std::string page = BuildPage(DocumentOf("Breaks", {part("One"), part("Two")}), resources);
     ASSERT_TRUE(WriteTextFile(m_work / "html" / "page.html", page));
 
     Render(m_work / "html" / "page.html");
