@@ -1,9 +1,11 @@
 #include "html_tokens.h"
 
+#include "html_entities.h"
 #include "text_encoding.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -282,10 +284,13 @@ std::string EscapeQuotes(std::string_view markupText)
     return escaped;
 }
 
-std::string DecodeBasicEntities(std::string_view text)
+namespace {
+
+// Decodes numeric character references and the named ones `lookup` knows
+// (it returns 0 for a name it doesn't); others stay as written.
+template <typename Lookup>
+std::string DecodeEntities(std::string_view text, Lookup lookup)
 {
-    static constexpr std::pair<std::string_view, char> kNamed[] = {
-        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
     std::string decoded;
     decoded.reserve(text.size());
     std::size_t pos = 0;
@@ -300,26 +305,40 @@ std::string DecodeBasicEntities(std::string_view text)
         }
         decoded.append(text.substr(pos, amp - pos));
         const std::string_view name = text.substr(amp + 1, semicolon - amp - 1);
-        bool known = false;
+        std::uint32_t codePoint = 0;
         if (name.size() > 1 && name[0] == '#') {
             const bool hex = name[1] == 'x' || name[1] == 'X';
             const std::string digits(name.substr(hex ? 2 : 1));
             char* end = nullptr;
             const unsigned long cp = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-            known = !digits.empty() && end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-            if (known) AppendUtf8(decoded, static_cast<std::uint32_t>(cp));
+            if (!digits.empty() && end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF))
+                codePoint = static_cast<std::uint32_t>(cp);
         } else {
-            for (const auto& [entity, c] : kNamed)
-                if (name == entity) {
-                    decoded += c;
-                    known = true;
-                }
+            codePoint = lookup(name);
         }
-        if (!known) decoded.append(text.substr(amp, semicolon - amp + 1));
+        if (codePoint)
+            AppendUtf8(decoded, codePoint);
+        else
+            decoded.append(text.substr(amp, semicolon - amp + 1));
         pos = semicolon + 1;
     }
     return decoded;
 }
+
+}  // namespace
+
+std::string DecodeBasicEntities(std::string_view text)
+{
+    return DecodeEntities(text, [](std::string_view name) -> std::uint32_t {
+        static constexpr std::pair<std::string_view, char> kNamed[] = {
+            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        for (const auto& [entity, c] : kNamed)
+            if (name == entity) return static_cast<std::uint32_t>(c);
+        return 0;
+    });
+}
+
+std::string DecodeHtmlEntities(std::string_view text) { return DecodeEntities(text, HtmlEntityCodePoint); }
 
 std::string CollapseSpaces(std::string_view text)
 {

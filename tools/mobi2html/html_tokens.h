@@ -63,3 +63,6 @@ std::string CollapseSpaces(std::string_view text);
 // Markup text as plain text: the entities XML defines and numeric character
 // references decoded, others left as written.
 std::string DecodeBasicEntities(std::string_view text);
+
+// Markup text as plain text, with the named entities of HTML 4 decoded too.
+std::string DecodeHtmlEntities(std::string_view text);
