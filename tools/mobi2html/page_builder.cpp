@@ -52,7 +52,7 @@ public:
     PageAssembler(PageResources& resources, std::vector<std::string> partNames)
         : m_resources(resources), m_ids(std::move(partNames))
     {
-        m_ids.Reserve(std::string(kNavId));
+        m_ids.Reserve(std::string(kContentsNavId));
     }
 
     void AddPart(std::string_view markup, std::size_t part);

@@ -3,13 +3,11 @@
 // information, and the picture it sets as the PDF's first page.
 #pragma once
 
+#include "page_contract.h"
 #include "page_document.h"
 
 #include <string>
 #include <string_view>
-
-// The name of the <meta> that names the cover picture.
-inline constexpr std::string_view kCoverMetaName = "corvale-cover";
 
 // <html lang="..."> with the book's language, <html> when it has none that
 // is a plain language tag.

@@ -55,7 +55,7 @@ std::vector<NavEntry> OutlineOfHeadings(const std::vector<Heading>& headings)
 
 std::string FormatNav(const std::vector<NavEntry>& entries)
 {
-    std::string nav = "<nav id=\"" + std::string(kNavId) + "\" hidden style=\"display:none\">";
+    std::string nav = "<nav id=\"" + std::string(kContentsNavId) + "\" hidden style=\"display:none\">";
     if (!entries.empty()) AppendList(entries, nav);
     nav += "</nav>";
     return nav;

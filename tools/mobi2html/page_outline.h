@@ -3,14 +3,13 @@
 // contents, or else an outline of the book's headings.
 #pragma once
 
+#include "page_contract.h"
 #include "page_document.h"
 #include "page_ids.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
-
-inline constexpr std::string_view kNavId = "corvale-toc";
 
 struct NavEntry {
     std::string label;  // HTML text
