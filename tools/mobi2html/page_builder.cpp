@@ -18,6 +18,24 @@
 namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+// The page's own rules, before the book's sheets, which may say otherwise.
+// The renderer prints a 16-pixel body text at 9 points, smaller than any
+// printed book: the page is zoomed by 4/3 so text and pictures come out at
+// the size 96 pixels per inch means (12 points). A PDF page cannot scroll,
+// and anything wider than the page makes the renderer shrink the whole book
+// to fit it: preformatted lines and the long words of links and code wrap
+// (as on a reader's screen; wrapping words everywhere would make the
+// renderer half as fast), pictures are no wider than the page. Code is set
+// at 7/8 of the text around it; without the second "monospace" the
+// renderer would take 13 pixels instead, too small to read on paper.
+constexpr std::string_view kBaseStyle =
+    "html { zoom: 1.3333; }\n"
+    "pre { white-space: pre-wrap; }\n"
+    "pre, code, a { word-wrap: break-word; }\n"
+    "pre, code, kbd, samp, tt { font-family: monospace, monospace; font-size: 0.875em; }\n"
+    "pre code, pre kbd, pre samp, pre tt { font-size: 1em; }\n"
+    "img, svg, video { max-width: 100%; }\n";
+
 constexpr std::string_view kPageBreak = "<div style=\"page-break-before:always\"></div>\n";
 constexpr std::string_view kNoBreakBefore = "page-break-before:auto !important";
 constexpr std::string_view kNoBreakAfter = "page-break-after:auto !important";
@@ -435,14 +453,7 @@ std::string PageAssembler::Finish(const PageDocument& document)
 
     std::string page = "<!DOCTYPE html>\n" + HtmlStartTag(document.info.language) + "\n<head>\n<meta charset=\"utf-8\">\n";
     page += DocumentInfoTags(document.info, cover);
-    // A PDF page cannot scroll: long preformatted lines wrap (as on a
-    // reader's screen) instead of running off the page or shrinking the
-    // whole book to fit. The book's own sheets come after and may say
-    // otherwise. The renderer prints a 16-pixel body text at about 9 points,
-    // smaller than any printed book: the page is zoomed by 4/3 so text and
-    // pictures come out at the size 96 pixels per inch means (12 points).
-    page += "<style>\nhtml { zoom: 1.3333; }\npre { white-space: pre-wrap; word-wrap: break-word; }\n" +
-            m_strStyles + "</style>\n";
+    page += "<style>\n" + std::string(kBaseStyle) + m_strStyles + "</style>\n";
     page += "</head>\n<body>\n";
     page += FormatNav(contents) + "\n";
     page += Body();
