@@ -1,0 +1,219 @@
+#include "pdf_navigation.h"
+
+#include "link_targets.h"
+
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+// Where a target landed: its page and the top of its marker.
+struct Place {
+    QPDFObjectHandle page;
+    double top = 0;
+    bool found = false;
+};
+
+// The address of a link annotation that opens a URI; empty for other
+// annotations.
+std::string UriOf(QPDFObjectHandle annotation)
+{
+    if (!annotation.isDictionary() || !annotation.getKey("/Subtype").isNameAndEquals("/Link")) return {};
+    QPDFObjectHandle action = annotation.getKey("/A");
+    if (!action.isDictionary() || !action.getKey("/S").isNameAndEquals("/URI")) return {};
+    QPDFObjectHandle uri = action.getKey("/URI");
+    return uri.isString() ? uri.getStringValue() : std::string();
+}
+
+double TopOf(QPDFObjectHandle annotation)
+{
+    QPDFObjectHandle rect = annotation.getKey("/Rect");
+    if (!rect.isArray() || rect.getArrayNItems() != 4) return 0;
+    double top = 0;
+    for (int i : {1, 3})
+        if (rect.getArrayItem(i).isNumber()) top = std::max(top, rect.getArrayItem(i).getNumericValue());
+    return top;
+}
+
+bool HasScheme(std::string_view uri, std::string_view scheme)
+{
+    if (uri.size() <= scheme.size() || uri[scheme.size()] != ':') return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i)
+        if ((uri[i] | 0x20) != scheme[i]) return false;
+    return true;
+}
+
+// The number of the target a marker's address names, or npos.
+std::size_t MarkerTarget(std::string_view uri, std::size_t count)
+{
+    if (!uri.starts_with(kMarkerAddress)) return std::string::npos;
+    uri.remove_prefix(kMarkerAddress.size());
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(uri.data(), uri.data() + uri.size(), number);
+    return error == std::errc() && end == uri.data() + uri.size() && number < count ? number : std::string::npos;
+}
+
+QPDFObjectHandle DestinationOf(const Place& place)
+{
+    return QPDFObjectHandle::newArray({place.page, QPDFObjectHandle::newName("/XYZ"), QPDFObjectHandle::newInteger(0),
+                                       QPDFObjectHandle::newReal(place.top, 2), QPDFObjectHandle::newNull()});
+}
+
+// The document's pages, in order.
+std::vector<QPDFObjectHandle> PagesOf(QPDF& pdf)
+{
+    std::vector<QPDFObjectHandle> pages;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) pages.push_back(page.getObjectHandle());
+    return pages;
+}
+
+// Rewrites the annotations of one page; see WriteNavigation.
+void RewriteLinks(QPDFObjectHandle page, const std::vector<Place>& places,
+                  const std::unordered_map<std::string_view, std::size_t>& byId, NavigationCounts& counts)
+{
+    QPDFObjectHandle annotations = page.getKey("/Annots");
+    if (!annotations.isArray()) return;
+    std::vector<QPDFObjectHandle> kept;
+    const int count = annotations.getArrayNItems();
+    for (int i = 0; i < count; ++i) {
+        QPDFObjectHandle annotation = annotations.getArrayItem(i);
+        const std::string uri = UriOf(annotation);
+        if (uri.empty()) {
+            kept.push_back(annotation);
+            continue;
+        }
+        if (uri.starts_with(kMarkerAddress)) continue;
+        if (HasScheme(uri, "http") || HasScheme(uri, "https") || HasScheme(uri, "mailto")) {
+            kept.push_back(annotation);
+            continue;
+        }
+        const std::size_t hash = uri.rfind('#');
+        const auto target = HasScheme(uri, "file") && hash != std::string::npos
+                                ? byId.find(std::string_view(uri).substr(hash + 1))
+                                : byId.end();
+        if (target != byId.end() && places[target->second].found) {
+            annotation.removeKey("/A");
+            annotation.replaceKey("/Dest", DestinationOf(places[target->second]));
+            kept.push_back(annotation);
+            ++counts.links;
+        } else {
+            ++counts.dropped;
+        }
+    }
+    if (static_cast<int>(kept.size()) == count) return;
+    if (kept.empty())
+        page.removeKey("/Annots");
+    else
+        page.replaceKey("/Annots", QPDFObjectHandle::newArray(kept));
+}
+
+// The outline's entries in reading order (each before its own entries).
+void Flatten(const std::vector<OutlineEntry>& entries, std::vector<const OutlineEntry*>& flat)
+{
+    for (const OutlineEntry& entry : entries) {
+        flat.push_back(&entry);
+        Flatten(entry.children, flat);
+    }
+}
+
+class OutlineWriter {
+public:
+    OutlineWriter(QPDF& pdf, std::vector<const Place*> places) : m_pdf(pdf), m_places(std::move(places)) {}
+
+    // Writes `entries` as the items under `parent`, links them to it, and
+    // returns how many items show when `parent` is open.
+    int Write(const std::vector<OutlineEntry>& entries, QPDFObjectHandle parent, bool open)
+    {
+        int shown = 0;
+        QPDFObjectHandle previous;
+        for (const OutlineEntry& entry : entries) {
+            QPDFObjectHandle item = m_pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+            item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(entry.label));
+            item.replaceKey("/Parent", parent);
+            item.replaceKey("/Dest", DestinationOf(*m_places[m_nNext++]));
+            if (previous.isInitialized()) {
+                previous.replaceKey("/Next", item);
+                item.replaceKey("/Prev", previous);
+            } else {
+                parent.replaceKey("/First", item);
+            }
+            previous = item;
+            ++shown;
+            // Only a lone first entry (the book itself, its chapters
+            // beneath) shows its entries at first.
+            const bool itemOpen = open && entries.size() == 1;
+            const int below = Write(entry.children, item, itemOpen);
+            if (below > 0) item.replaceKey("/Count", QPDFObjectHandle::newInteger(itemOpen ? below : -below));
+            if (itemOpen) shown += below;
+        }
+        if (previous.isInitialized()) parent.replaceKey("/Last", previous);
+        return shown;
+    }
+
+private:
+    QPDF& m_pdf;
+    std::vector<const Place*> m_places;  // of the entries in reading order
+    std::size_t m_nNext = 0;
+};
+
+std::size_t WriteOutline(QPDF& pdf, const std::vector<OutlineEntry>& outline, const std::vector<Place>& places,
+                         const std::unordered_map<std::string_view, std::size_t>& byId)
+{
+    std::vector<const OutlineEntry*> flat;
+    Flatten(outline, flat);
+    std::vector<const Place*> destinations(flat.size(), nullptr);
+    const Place* next = nullptr;
+    for (std::size_t i = flat.size(); i-- > 0;) {
+        const auto target = byId.find(flat[i]->target);
+        if (target != byId.end() && places[target->second].found) next = &places[target->second];
+        destinations[i] = next;
+    }
+    const Place* last = nullptr;
+    for (const Place*& destination : destinations) {
+        if (destination)
+            last = destination;
+        else
+            destination = last;
+    }
+    if (!last) return 0;
+
+    QPDFObjectHandle root = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    root.replaceKey("/Type", QPDFObjectHandle::newName("/Outlines"));
+    const int shown = OutlineWriter(pdf, std::move(destinations)).Write(outline, root, true);
+    root.replaceKey("/Count", QPDFObjectHandle::newInteger(shown));
+    QPDFObjectHandle catalog = pdf.getRoot();
+    catalog.replaceKey("/Outlines", root);
+    catalog.replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
+    return flat.size();
+}
+
+}  // namespace
+
+NavigationCounts WriteNavigation(QPDF& pdf, const std::vector<std::string>& targets,
+                                 const std::vector<OutlineEntry>& outline)
+{
+    NavigationCounts counts;
+    std::unordered_map<std::string_view, std::size_t> byId;
+    for (std::size_t k = 0; k < targets.size(); ++k) byId.emplace(targets[k], k);
+
+    const std::vector<QPDFObjectHandle> pages = PagesOf(pdf);
+    std::vector<Place> places(targets.size());
+    for (const QPDFObjectHandle& page : pages) {
+        QPDFObjectHandle annotations = QPDFObjectHandle(page).getKey("/Annots");
+        if (!annotations.isArray()) continue;
+        for (QPDFObjectHandle& annotation : annotations.getArrayAsVector()) {
+            const std::size_t target = MarkerTarget(UriOf(annotation), places.size());
+            if (target == std::string::npos || places[target].found) continue;
+            places[target] = {page, TopOf(annotation), true};
+            ++counts.targets;
+        }
+    }
+    for (const QPDFObjectHandle& page : pages) RewriteLinks(page, places, byId, counts);
+    counts.outline = WriteOutline(pdf, outline, places, byId);
+    return counts;
+}
