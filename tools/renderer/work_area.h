@@ -27,6 +27,11 @@ public:
     // `error` set.
     bool WritePiece(std::size_t number, const std::string& html, std::filesystem::path& written, std::string& error);
 
+    // Writes a new file `name` into the private folder; false with `error`
+    // set.
+    bool WriteFile(const std::string& name, const std::string& text, std::filesystem::path& written,
+                   std::string& error) const;
+
     // A folder for the system renderer's runtime files, readable by the
     // owner alone, as Qt demands.
     bool MakeRuntimeFolder(std::filesystem::path& made, std::string& error);
