@@ -183,7 +183,7 @@ int Render(const RenderOptions& options)
     for (std::size_t i = 0; i < jobs.size(); ++i)
         if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), reason)) return Fail(reason);
     report.Stage("join");
-    const NavigationCounts counts = WriteNavigation(joiner.Document(), targets, facts.outline);
+    const NavigationCounts counts = WriteNavigation(joiner.Document(), targets, facts.outline, area.PieceStem());
     WriteDocumentInfo(joiner.Document(), facts);
     if (cover) InsertCoverPage(joiner.Document(), *cover);
     report.Stage("navigation: " + std::to_string(counts.targets) + " targets found, " + std::to_string(counts.links) +

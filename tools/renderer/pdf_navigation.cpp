@@ -72,9 +72,19 @@ std::vector<QPDFObjectHandle> PagesOf(QPDF& pdf)
     return pages;
 }
 
+// The id a file:// link to one of the pieces leads to; empty for others.
+std::string_view PieceLinkId(std::string_view uri, std::string_view pieceStem)
+{
+    const std::size_t hash = uri.rfind('#');
+    if (!HasScheme(uri, "file") || hash == std::string_view::npos) return {};
+    const std::string_view file = uri.substr(0, hash);
+    return file.substr(file.rfind('/') + 1).starts_with(pieceStem) ? uri.substr(hash + 1) : std::string_view();
+}
+
 // Rewrites the annotations of one page; see WriteNavigation.
 void RewriteLinks(QPDFObjectHandle page, const std::vector<Place>& places,
-                  const std::unordered_map<std::string_view, std::size_t>& byId, NavigationCounts& counts)
+                  const std::unordered_map<std::string_view, std::size_t>& byId, std::string_view pieceStem,
+                  NavigationCounts& counts)
 {
     QPDFObjectHandle annotations = page.getKey("/Annots");
     if (!annotations.isArray()) return;
@@ -92,10 +102,7 @@ void RewriteLinks(QPDFObjectHandle page, const std::vector<Place>& places,
             kept.push_back(annotation);
             continue;
         }
-        const std::size_t hash = uri.rfind('#');
-        const auto target = HasScheme(uri, "file") && hash != std::string::npos
-                                ? byId.find(std::string_view(uri).substr(hash + 1))
-                                : byId.end();
+        const auto target = byId.find(PieceLinkId(uri, pieceStem));
         if (target != byId.end() && places[target->second].found) {
             annotation.removeKey("/A");
             annotation.replaceKey("/Dest", DestinationOf(places[target->second]));
@@ -195,7 +202,7 @@ std::size_t WriteOutline(QPDF& pdf, const std::vector<OutlineEntry>& outline, co
 }  // namespace
 
 NavigationCounts WriteNavigation(QPDF& pdf, const std::vector<std::string>& targets,
-                                 const std::vector<OutlineEntry>& outline)
+                                 const std::vector<OutlineEntry>& outline, std::string_view pieceStem)
 {
     NavigationCounts counts;
     std::unordered_map<std::string_view, std::size_t> byId;
@@ -213,7 +220,7 @@ NavigationCounts WriteNavigation(QPDF& pdf, const std::vector<std::string>& targ
             ++counts.targets;
         }
     }
-    for (const QPDFObjectHandle& page : pages) RewriteLinks(page, places, byId, counts);
+    for (const QPDFObjectHandle& page : pages) RewriteLinks(page, places, byId, pieceStem, counts);
     counts.outline = WriteOutline(pdf, outline, places, byId);
     return counts;
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct NavigationCounts {
@@ -21,12 +22,13 @@ struct NavigationCounts {
 };
 
 // Reads where each of `targets` (MarkedPage::targets) landed and removes the
-// markers' annotations; turns every file:// link whose id landed somewhere
-// into a link to that place and removes the others, with every link that is
-// not http, https or mailto, so that no local path stays in the PDF; writes
+// markers' annotations; turns every file:// link to a piece (a file whose
+// name starts with `pieceStem`) whose id landed somewhere into a link to
+// that place and removes the others, with every link that is not http,
+// https or mailto, so that no local path stays in the PDF; writes
 // `outline` as the document's outline. An outline entry whose target
 // landed nowhere leads where the next entry that landed leads (the last
 // ones where the last that landed leads); there is no outline when none
 // landed.
 NavigationCounts WriteNavigation(QPDF& pdf, const std::vector<std::string>& targets,
-                                 const std::vector<OutlineEntry>& outline);
+                                 const std::vector<OutlineEntry>& outline, std::string_view pieceStem);

@@ -63,7 +63,7 @@ bool WriteNewFile(const fs::path& path, const std::string& text, bool& created, 
 
 bool WorkArea::WritePiece(std::size_t number, const std::string& html, fs::path& written, std::string& error)
 {
-    const fs::path path = m_folder.parent_path() / (m_folder.filename().string() + "-" + std::to_string(number) + ".html");
+    const fs::path path = m_folder.parent_path() / (PieceStem() + std::to_string(number) + ".html");
     bool created = false;
     const bool whole = WriteNewFile(path, html, created, error);
     if (created) m_pieces.push_back(path);
