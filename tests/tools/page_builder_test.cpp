@@ -4,6 +4,7 @@
 #include "page_checks.h"
 #include "page_documents.h"
 
+#include "tools/mobi2html/css_fixes.h"
 #include "tools/mobi2html/filepos_anchors.h"
 #include "tools/mobi2html/ncx_reader.h"
 #include "tools/mobi2html/page_builder.h"
@@ -103,6 +104,24 @@ TEST(PageBuilderTest, StyleSheetsAreGatheredInTheHeadWithoutFontsAndNetwork)
         EXPECT_EQ(head.find(gone), std::string::npos) << gone;
     EXPECT_EQ(page.find("<link"), std::string::npos);
     EXPECT_EQ(CountOf(page, "</style>"), 1u) << "only the page's own style element may end";
+}
+
+TEST(PageBuilderTest, TinyAbsoluteFontSizesAreRaisedAndPreformattedTextWraps)
+{
+    const UrlResolver none = [](std::string_view) { return std::string(); };
+    const std::pair<std::string, std::string> sheets[] = {
+        {"p { font-size: 6px; }", "p { font-size: 9pt; }"},
+        {".n{font-size:7pt!important}", ".n{font-size:9pt!important}"},
+        {"small { font-size: x-small } .z { FONT-SIZE: 0.1in }", "small { font-size: 9pt } .z { FONT-SIZE: 9pt }"},
+        // Relative sizes, readable ones and zero (hidden text) stay the book's.
+        {"p { font-size: 0.6em } h1 { font-size: 12px } .x { font-size: 0 } .y { font-size: 9pt }",
+         "p { font-size: 0.6em } h1 { font-size: 12px } .x { font-size: 0 } .y { font-size: 9pt }"},
+        {"pre.code { white-space: pre; } td { white-space: nowrap }",
+         "pre.code { white-space: pre-wrap; } td { white-space: nowrap }"},
+        {"a.font-size:hover { color: red }", "a.font-size:hover { color: red }"},
+    };
+    for (const auto& [css, fixed] : sheets) EXPECT_EQ(FixStyleSheet(css, none), fixed);
+    EXPECT_EQ(FixInlineStyle("font-size: 5pt; white-space: pre", none), "font-size: 9pt; white-space: pre-wrap");
 }
 
 TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)

@@ -131,25 +131,19 @@ double AbsolutePoints(std::string_view text)
 // the whole book to fit it. Other values stay as they are.
 std::string FixValue(std::string_view property, std::string_view value)
 {
-    std::string_view plain = value;
-    std::string_view important;
-    if (const std::size_t bang = value.find('!'); bang != npos) {
-        plain = value.substr(0, bang);
-        important = value.substr(bang);
-    }
-    const auto trim = [](std::string_view& text) {
-        while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-        while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-    };
-    trim(plain);
-    const std::string lower = ToLowerAscii(plain);
+    // The value without !important and the blanks around it, which stay.
+    const std::size_t bang = std::min(value.find('!'), value.size());
+    std::size_t begin = 0, end = bang;
+    while (begin < end && IsSpace(value[begin])) ++begin;
+    while (end > begin && IsSpace(value[end - 1])) --end;
+    const std::string plain = ToLowerAscii(value.substr(begin, end - begin));
     const auto replaced = [&](std::string_view by) {
-        return " " + std::string(by) + (important.empty() ? "" : " ") + std::string(important);
+        return std::string(value.substr(0, begin)) + std::string(by) + std::string(value.substr(end));
     };
-    if (property == "white-space" && lower == "pre") return replaced("pre-wrap");
+    if (property == "white-space" && plain == "pre") return replaced("pre-wrap");
     if (property == "font-size") {
         // The keywords as the renderer sizes them: 9 and 10 pixels.
-        const double points = lower == "xx-small" ? 6.75 : lower == "x-small" ? 7.5 : AbsolutePoints(lower);
+        const double points = plain == "xx-small" ? 6.75 : plain == "x-small" ? 7.5 : AbsolutePoints(plain);
         if (points > 0 && points < kLeastFontPoints)
             return replaced(std::to_string(static_cast<int>(kLeastFontPoints)) + "pt");
     }
