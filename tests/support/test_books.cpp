@@ -5,6 +5,7 @@
 #include "tiny_gif.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 std::string ChapterHeading(int number) { return "Chapter " + std::to_string(number); }
@@ -36,6 +37,24 @@ MobiBook MakeChapterBook(int chapters, const ImageRecords& images)
     return book;
 }
 
+MobiBook MakeContentsBook(int chapters)
+{
+    MobiBook book = MakeChapterBook(chapters);
+    book.title = "Contents Book";
+    const std::string placeholder(10, 'X');
+    std::string contents = "<h1>Contents</h1>";
+    for (int chapter = 1; chapter <= chapters; ++chapter)
+        contents += "<p><a filepos=\"" + placeholder + "\">" + ChapterHeading(chapter) + "</a></p>";
+    book.html.insert(book.html.find("<body>") + 6, contents + "<mbp:pagebreak/>");
+    // The offsets stay where they are: each placeholder is as long as its number.
+    for (int chapter = 1; chapter <= chapters; ++chapter) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%010zu", book.html.find("<h2>" + ChapterHeading(chapter) + "</h2>"));
+        book.html.replace(book.html.find(placeholder), placeholder.size(), digits);
+    }
+    return book;
+}
+
 bool WriteChapterBook(const std::filesystem::path& file, int chapters, const ImageRecords& images)
 {
     return WriteMobiBook(file, MakeChapterBook(chapters, images));
@@ -51,6 +70,14 @@ std::vector<unsigned char> MakeCheckerGif(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) pixels.push_back(static_cast<std::uint8_t>((x / 4 + y / 4) % 2));
     return EncodeGif(width, height, {{255, 255, 255}, {0, 0, 0}}, pixels);
+}
+
+std::vector<unsigned char> MakeSolidGif(int width, int height, unsigned char red, unsigned char green,
+                                        unsigned char blue)
+{
+    if (width < 1 || height < 1) return {};
+    const std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    return EncodeGif(width, height, {{red, green, blue}, {0, 0, 0}}, pixels);
 }
 
 bool PatchRecord0(const std::filesystem::path& file, std::size_t offset, const std::vector<unsigned char>& bytes)

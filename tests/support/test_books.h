@@ -21,6 +21,11 @@ std::string ChapterHeading(int number);
 // chapter k % chapters + 1.
 MobiBook MakeChapterBook(int chapters, const ImageRecords& images = {});
 
+// MakeChapterBook with a contents page first: "Contents", then one link per
+// chapter, labelled with its heading, as KindleGen writes them (filepos
+// with ten digits, leading to the chapter's heading), then a page break.
+MobiBook MakeContentsBook(int chapters);
+
 // MakeChapterBook written to `file`; false on failure.
 bool WriteChapterBook(const std::filesystem::path& file, int chapters, const ImageRecords& images = {});
 
@@ -38,3 +43,7 @@ std::vector<unsigned char> BigEndian32(std::uint32_t value);
 
 // A small valid GIF (a two-colour checkerboard) made without any GIF library.
 std::vector<unsigned char> MakeCheckerGif(int width, int height);
+
+// A GIF of one colour, made the same way.
+std::vector<unsigned char> MakeSolidGif(int width, int height, unsigned char red, unsigned char green,
+                                        unsigned char blue);
