@@ -183,9 +183,14 @@ int Render(const RenderOptions& options)
     for (std::size_t i = 0; i < jobs.size(); ++i)
         if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), reason)) return Fail(reason);
     report.Stage("join");
-    const NavigationCounts counts = WriteNavigation(joiner.Document(), targets, facts.outline, area.PieceStem());
-    WriteDocumentInfo(joiner.Document(), facts);
-    if (cover) InsertCoverPage(joiner.Document(), *cover);
+    NavigationCounts counts;
+    try {
+        counts = WriteNavigation(joiner.Document(), targets, facts.outline, area.PieceStem());
+        WriteDocumentInfo(joiner.Document(), facts);
+        if (cover) InsertCoverPage(joiner.Document(), *cover);
+    } catch (const std::exception& exception) {
+        return Fail("cannot finish the PDF: " + std::string(exception.what()));
+    }
     report.Stage("navigation: " + std::to_string(counts.targets) + " targets found, " + std::to_string(counts.links) +
                  " links, " + std::to_string(counts.dropped) + " dropped, " + std::to_string(counts.outline) +
                  " outline entries");
