@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -219,6 +220,44 @@ TEST_F(BookPdf, LinksWhoseTargetLandedNowhereBecomeTextAndWebLinksStay)
     std::vector<std::pair<std::string, int>> outline;
     for (const PdfOutlineEntry& entry : PdfOutline(pdf)) outline.emplace_back(entry.title, entry.page);
     EXPECT_EQ(outline, (std::vector<std::pair<std::string, int>>{{"There", 2}, {"Hidden", 3}, {"Last", 3}}));
+}
+
+TEST_F(BookPdf, MarkersOfTargetsMoveNoWord)
+{
+    // Targets of every kind, led to by the hidden table of contents alone,
+    // so that the page without its entries shows the same words.
+    const std::string ids[] = {"drop", "list", "item", "code", "cell", "outer", "inner", "mid", "rule", "title",
+                               "picture", "anchor"};
+    std::string nav = "<nav id=\"corvale-toc\" hidden style=\"display:none\"><ol>";
+    for (const std::string& id : ids) nav += "<li><a href=\"#" + id + "\">" + id + "</a></li>";
+    nav += "</ol></nav>\n";
+    const std::string head =
+        "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title></title>\n<style>\n"
+        "p.d::first-letter { font-size: 3em; float: left } h2 { clear: both }\n</style>\n</head>\n<body>\n";
+    std::string body = "<p>A first paragraph long enough to wrap onto a second line of the page, with more words "
+                       "after it and more.</p>\n<a id=\"anchor\"></a>\n<p class=\"d\" id=\"drop\">Dropped capital "
+                       "opens this paragraph.</p>\n<ul id=\"list\"><li id=\"item\">one</li><li>two</li></ul>\n"
+                       "<pre id=\"code\">\nline one\nline two</pre>\n<table><tr><td id=\"cell\">cell</td></tr></table>"
+                       "\n<div id=\"outer\"><div><p id=\"inner\">Nested <span id=\"mid\">middle</span> words</p></div></div>"
+                       "\n<hr id=\"rule\">\n<h2 id=\"title\">Heading</h2>\n<img id=\"picture\" src=\"none.png\" width=\"20\" "
+                       "height=\"20\"><p>The end.</p>\n</body>\n</html>\n";
+    ASSERT_TRUE(WriteTextFile(Html() / "marked.html", head + nav + body));
+    ASSERT_TRUE(WriteTextFile(Html() / "plain.html", head + "<nav id=\"corvale-toc\" hidden style=\"display:none\"></nav>\n" + body));
+    const fs::path marked = Render(Html() / "marked.html", kA4, {}, "marked.pdf");
+    const fs::path plain = Render(Html() / "plain.html", kA4, {}, "plain.pdf");
+    ASSERT_EQ(PdfOutline(marked).size(), std::size(ids)) << "every target landed";
+
+    const auto boxes = [](const fs::path& pdf) {
+        std::vector<std::string> words;
+        char box[160];
+        for (const PdfWord& word : PdfWords(pdf)) {
+            std::snprintf(box, sizeof box, "%d %.2f %.2f %.2f %.2f ", word.page, word.xMin, word.yMin, word.xMax,
+                          word.yMax);
+            words.push_back(box + word.text);
+        }
+        return words;
+    };
+    EXPECT_EQ(boxes(marked), boxes(plain));
 }
 
 // ---- document information ----

@@ -94,9 +94,9 @@ std::string MarkerRules()
 {
     const std::string selector = "a[href^=\"" + std::string(kMarkerAddress) + "\"]";
     return selector +
-           " { position: absolute !important; display: block !important; visibility: visible !important;"
-           " width: 1px !important; height: 1px !important; margin: 0 !important; padding: 0 !important;"
-           " border: 0 !important; }\n" +
+           " { float: left !important; position: static !important; display: block !important;"
+           " visibility: visible !important; width: 1px !important; height: 1px !important;"
+           " margin: 0 -1px 0 0 !important; padding: 0 !important; border: 0 !important; clear: none !important; }\n" +
            selector + "::before, " + selector + "::after { content: none !important; }\n";
 }
 

@@ -2,9 +2,12 @@
 // to, so that the rendered PDF tells where each landed. The system's
 // wkhtmltopdf writes no destinations, but it writes a link annotation
 // wherever it draws a link's box: a marker is an empty link to an address of
-// its own, one pixel large and absolutely positioned (kMarkerRules), so that
-// it takes no room and moves nothing, and its annotation is the place of
-// its target.
+// its own, drawn as a one-pixel float with a negative margin as wide as
+// itself (MarkerRules), so that it takes no room and moves nothing, and its
+// annotation is the place of its target. Unlike an inline box it makes no
+// line of its own between blocks and leaves a paragraph its ::first-letter;
+// unlike an absolutely positioned box it is no layer, which every page the
+// renderer prints would paint over again.
 #pragma once
 
 #include "html_tokens.h"
