@@ -180,12 +180,14 @@ int Render(const RenderOptions& options)
     report.Stage("render");
 
     PdfJoiner joiner;
+    LandingPlaces places(targets.size());
+    const auto takeMarkers = [&](QPDFObjectHandle page, std::size_t number) { places.TakeMarkers(page, number); };
     for (std::size_t i = 0; i < jobs.size(); ++i)
-        if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), reason)) return Fail(reason);
+        if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), takeMarkers, reason)) return Fail(reason);
     report.Stage("join");
     NavigationCounts counts;
     try {
-        counts = WriteNavigation(joiner.Document(), targets, facts.outline, area.PieceStem());
+        counts = WriteNavigation(joiner.Document(), places, targets, facts.outline, area.PieceStem());
         WriteDocumentInfo(joiner.Document(), facts);
         if (cover) InsertCoverPage(joiner.Document(), *cover);
     } catch (const std::exception& exception) {

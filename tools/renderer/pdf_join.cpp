@@ -65,14 +65,18 @@ PdfJoiner::PdfJoiner() : m_pResult(std::make_unique<QPDF>())
 
 PdfJoiner::~PdfJoiner() = default;
 
-bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, std::string& error)
+bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, const PageVisitor& visit, std::string& error)
 {
     try {
         auto part = std::make_unique<QPDF>();
         part->setSuppressWarnings(true);
         part->processFile(pdf.c_str());
         QPDFPageDocumentHelper pages(*m_pResult);
-        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) pages.addPage(page, false);
+        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) {
+            if (visit) visit(page.getObjectHandle(), m_nPages);
+            pages.addPage(page, false);
+            ++m_nPages;
+        }
         m_parts.push_back(std::move(part));
         return true;
     } catch (const std::exception& exception) {

@@ -5,7 +5,9 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,10 +19,15 @@ public:
     PdfJoiner(const PdfJoiner&) = delete;
     PdfJoiner& operator=(const PdfJoiner&) = delete;
 
+    // Called with each page of a piece and its number (0-based) in the
+    // joined document, before the page is copied into it.
+    using PageVisitor = std::function<void(QPDFObjectHandle page, std::size_t number)>;
+
     // Adds the pages of `pdf` after those added so far (only the pages: the
     // document's information and outline are the caller's to write).
     // `name` says which piece it is in a message; false with `error` set.
-    bool Append(const std::filesystem::path& pdf, const std::string& name, std::string& error);
+    bool Append(const std::filesystem::path& pdf, const std::string& name, const PageVisitor& visit,
+                std::string& error);
 
     // The joined document, open to changes before it is written.
     QPDF& Document() { return *m_pResult; }
@@ -34,4 +41,5 @@ private:
     // The pieces stay open until the document is written: their page
     // contents are copied from them only then.
     std::vector<std::unique_ptr<QPDF>> m_parts;
+    std::size_t m_nPages = 0;
 };

@@ -19,6 +19,19 @@ struct Place {
     bool found = false;
 };
 
+// Where the links and the outline lead: the targets that landed, as
+// places of the joined document, each found by its id.
+struct Destinations {
+    std::vector<Place> places;  // by target number
+    std::unordered_map<std::string_view, std::size_t> byId;
+
+    const Place* Of(std::string_view id) const
+    {
+        const auto target = byId.find(id);
+        return target != byId.end() && places[target->second].found ? &places[target->second] : nullptr;
+    }
+};
+
 // The address of a link annotation that opens a URI; empty for other
 // annotations.
 std::string UriOf(QPDFObjectHandle annotation)
@@ -64,14 +77,6 @@ QPDFObjectHandle DestinationOf(const Place& place)
                                        QPDFObjectHandle::newReal(place.top, 2), QPDFObjectHandle::newNull()});
 }
 
-// The document's pages, in order.
-std::vector<QPDFObjectHandle> PagesOf(QPDF& pdf)
-{
-    std::vector<QPDFObjectHandle> pages;
-    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) pages.push_back(page.getObjectHandle());
-    return pages;
-}
-
 // The id a file:// link to one of the pieces leads to; empty for others.
 std::string_view PieceLinkId(std::string_view uri, std::string_view pieceStem)
 {
@@ -82,8 +87,7 @@ std::string_view PieceLinkId(std::string_view uri, std::string_view pieceStem)
 }
 
 // Rewrites the annotations of one page; see WriteNavigation.
-void RewriteLinks(QPDFObjectHandle page, const std::vector<Place>& places,
-                  const std::unordered_map<std::string_view, std::size_t>& byId, std::string_view pieceStem,
+void RewriteLinks(QPDFObjectHandle page, const Destinations& destinations, std::string_view pieceStem,
                   NavigationCounts& counts)
 {
     QPDFObjectHandle annotations = page.getKey("/Annots");
@@ -102,10 +106,9 @@ void RewriteLinks(QPDFObjectHandle page, const std::vector<Place>& places,
             kept.push_back(annotation);
             continue;
         }
-        const auto target = byId.find(PieceLinkId(uri, pieceStem));
-        if (target != byId.end() && places[target->second].found) {
+        if (const Place* place = destinations.Of(PieceLinkId(uri, pieceStem))) {
             annotation.removeKey("/A");
-            annotation.replaceKey("/Dest", DestinationOf(places[target->second]));
+            annotation.replaceKey("/Dest", DestinationOf(*place));
             kept.push_back(annotation);
             ++counts.links;
         } else {
@@ -168,16 +171,14 @@ private:
     std::size_t m_nNext = 0;
 };
 
-std::size_t WriteOutline(QPDF& pdf, const std::vector<OutlineEntry>& outline, const std::vector<Place>& places,
-                         const std::unordered_map<std::string_view, std::size_t>& byId)
+std::size_t WriteOutline(QPDF& pdf, const std::vector<OutlineEntry>& outline, const Destinations& destinationsById)
 {
     std::vector<const OutlineEntry*> flat;
     Flatten(outline, flat);
     std::vector<const Place*> destinations(flat.size(), nullptr);
     const Place* next = nullptr;
     for (std::size_t i = flat.size(); i-- > 0;) {
-        const auto target = byId.find(flat[i]->target);
-        if (target != byId.end() && places[target->second].found) next = &places[target->second];
+        if (const Place* place = destinationsById.Of(flat[i]->target)) next = place;
         destinations[i] = next;
     }
     const Place* last = nullptr;
@@ -201,26 +202,52 @@ std::size_t WriteOutline(QPDF& pdf, const std::vector<OutlineEntry>& outline, co
 
 }  // namespace
 
-NavigationCounts WriteNavigation(QPDF& pdf, const std::vector<std::string>& targets,
+void LandingPlaces::TakeMarkers(QPDFObjectHandle page, std::size_t number)
+{
+    QPDFObjectHandle annotations = page.getKey("/Annots");
+    if (!annotations.isArray()) return;
+    std::vector<QPDFObjectHandle> kept;
+    const int count = annotations.getArrayNItems();
+    for (int i = 0; i < count; ++i) {
+        QPDFObjectHandle annotation = annotations.getArrayItem(i);
+        const std::string uri = UriOf(annotation);
+        if (!uri.starts_with(kMarkerAddress)) {
+            kept.push_back(annotation);
+            continue;
+        }
+        const std::size_t target = MarkerTarget(uri, m_places.size());
+        if (target != std::string::npos && !m_places[target].found) {
+            m_places[target] = {number, TopOf(annotation), true};
+            ++m_nFound;
+        }
+        // The piece stays open until the document is written: what it read
+        // of the marker is let go now (a dictionary has thousands).
+        if (annotation.isIndirect())
+            annotation.getOwningQPDF()->replaceObject(annotation.getObjGen(), QPDFObjectHandle::newNull());
+    }
+    if (static_cast<int>(kept.size()) == count) return;
+    if (kept.empty())
+        page.removeKey("/Annots");
+    else
+        page.replaceKey("/Annots", QPDFObjectHandle::newArray(kept));
+}
+
+NavigationCounts WriteNavigation(QPDF& pdf, const LandingPlaces& places, const std::vector<std::string>& targets,
                                  const std::vector<OutlineEntry>& outline, std::string_view pieceStem)
 {
     NavigationCounts counts;
-    std::unordered_map<std::string_view, std::size_t> byId;
-    for (std::size_t k = 0; k < targets.size(); ++k) byId.emplace(targets[k], k);
+    counts.targets = places.Found();
+    std::vector<QPDFObjectHandle> pages;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) pages.push_back(page.getObjectHandle());
 
-    const std::vector<QPDFObjectHandle> pages = PagesOf(pdf);
-    std::vector<Place> places(targets.size());
-    for (const QPDFObjectHandle& page : pages) {
-        QPDFObjectHandle annotations = QPDFObjectHandle(page).getKey("/Annots");
-        if (!annotations.isArray()) continue;
-        for (QPDFObjectHandle& annotation : annotations.getArrayAsVector()) {
-            const std::size_t target = MarkerTarget(UriOf(annotation), places.size());
-            if (target == std::string::npos || places[target].found) continue;
-            places[target] = {page, TopOf(annotation), true};
-            ++counts.targets;
-        }
+    Destinations destinations;
+    for (std::size_t k = 0; k < targets.size() && k < places.Places().size(); ++k) {
+        const LandingPlaces::Place& landed = places.Places()[k];
+        const bool found = landed.found && landed.page < pages.size();
+        destinations.places.push_back({found ? pages[landed.page] : QPDFObjectHandle(), landed.top, found});
+        destinations.byId.emplace(targets[k], k);
     }
-    for (const QPDFObjectHandle& page : pages) RewriteLinks(page, places, byId, pieceStem, counts);
-    counts.outline = WriteOutline(pdf, outline, places, byId);
+    for (const QPDFObjectHandle& page : pages) RewriteLinks(page, destinations, pieceStem, counts);
+    counts.outline = WriteOutline(pdf, outline, destinations);
     return counts;
 }
