@@ -37,6 +37,17 @@ MobiBook MakeChapterBook(int chapters, const ImageRecords& images)
     return book;
 }
 
+MobiBook MakeDescribedBook(const std::string& title, const std::string& secondAuthor)
+{
+    MobiBook book = MakeChapterBook(1);
+    book.title = title;
+    book.author = "Anaïs Nin";
+    book.moreAuthors = {secondAuthor};
+    book.language = "fr";
+    book.subject = "Essais; Philosophie";
+    return book;
+}
+
 MobiBook MakeContentsBook(int chapters)
 {
     MobiBook book = MakeChapterBook(chapters);

@@ -21,6 +21,11 @@ std::string ChapterHeading(int number);
 // chapter k % chapters + 1.
 MobiBook MakeChapterBook(int chapters, const ImageRecords& images = {});
 
+// MakeChapterBook of one chapter that says all a book can say about itself:
+// `title`, two authors ("Anaïs Nin", then `secondAuthor`), the language
+// "fr" and the subject "Essais; Philosophie".
+MobiBook MakeDescribedBook(const std::string& title, const std::string& secondAuthor);
+
 // MakeChapterBook with a contents page first: "Contents", then one link per
 // chapter, labelled with its heading, as KindleGen writes them (filepos
 // with ten digits, leading to the chapter's heading), then a page break.

@@ -264,12 +264,7 @@ TEST_F(BookPdf, MarkersOfTargetsMoveNoWord)
 
 TEST_F(BookPdf, DocumentInformationIsTheBooksOwn)
 {
-    MobiBook full = MakeChapterBook(1);
-    full.title = "Die Bücher „Zeichen“ <Ära> 東京";
-    full.author = "Anaïs Nin";
-    full.moreAuthors = {"Jean-Paul Sartre"};
-    full.language = "fr";
-    full.subject = "Essais; Philosophie";
+    const MobiBook full = MakeDescribedBook("Die Bücher „Zeichen“ <Ära> 東京", "Jean-Paul Sartre");
     MobiBook plain = MakeChapterBook(1);
     plain.title = "Plain";
     plain.author.clear();

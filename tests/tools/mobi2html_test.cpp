@@ -491,12 +491,7 @@ TEST_F(Mobi2HtmlTest, ContentsPageLinksLeadToTheirChaptersAndMissingTargetsBecom
 
 TEST_F(Mobi2HtmlTest, HeadCarriesTitleAuthorsLanguageAndSubject)
 {
-    MobiBook full = MakeChapterBook(1);
-    full.title = "Die Bücher & \"Zeichen\" <Ära>";
-    full.author = "Anaïs Nin";
-    full.moreAuthors = {"Jean-Paul <Sartre>"};
-    full.language = "fr";
-    full.subject = "Essais; Philosophie";
+    const MobiBook full = MakeDescribedBook("Die Bücher & \"Zeichen\" <Ära>", "Jean-Paul <Sartre>");
     MobiBook plain = MakeChapterBook(1);
     plain.title = "Plain";
     plain.author.clear();

@@ -86,9 +86,10 @@ std::string_view PieceLinkId(std::string_view uri, std::string_view pieceStem)
     return file.substr(file.rfind('/') + 1).starts_with(pieceStem) ? uri.substr(hash + 1) : std::string_view();
 }
 
-// Rewrites the annotations of one page; see WriteNavigation.
-void RewriteLinks(QPDFObjectHandle page, const Destinations& destinations, std::string_view pieceStem,
-                  NavigationCounts& counts)
+// Keeps those annotations of `page` for which `keep` (which may change
+// them) says so, in their order.
+template <typename Keep>
+void FilterAnnotations(QPDFObjectHandle page, Keep keep)
 {
     QPDFObjectHandle annotations = page.getKey("/Annots");
     if (!annotations.isArray()) return;
@@ -96,30 +97,33 @@ void RewriteLinks(QPDFObjectHandle page, const Destinations& destinations, std::
     const int count = annotations.getArrayNItems();
     for (int i = 0; i < count; ++i) {
         QPDFObjectHandle annotation = annotations.getArrayItem(i);
-        const std::string uri = UriOf(annotation);
-        if (uri.empty()) {
-            kept.push_back(annotation);
-            continue;
-        }
-        if (uri.starts_with(kMarkerAddress)) continue;
-        if (HasScheme(uri, "http") || HasScheme(uri, "https") || HasScheme(uri, "mailto")) {
-            kept.push_back(annotation);
-            continue;
-        }
-        if (const Place* place = destinations.Of(PieceLinkId(uri, pieceStem))) {
-            annotation.removeKey("/A");
-            annotation.replaceKey("/Dest", DestinationOf(*place));
-            kept.push_back(annotation);
-            ++counts.links;
-        } else {
-            ++counts.dropped;
-        }
+        if (keep(annotation)) kept.push_back(annotation);
     }
     if (static_cast<int>(kept.size()) == count) return;
     if (kept.empty())
         page.removeKey("/Annots");
     else
         page.replaceKey("/Annots", QPDFObjectHandle::newArray(kept));
+}
+
+// Rewrites the links of one page; see WriteNavigation.
+void RewriteLinks(QPDFObjectHandle page, const Destinations& destinations, std::string_view pieceStem,
+                  NavigationCounts& counts)
+{
+    FilterAnnotations(page, [&](QPDFObjectHandle& annotation) {
+        const std::string uri = UriOf(annotation);
+        if (uri.empty()) return true;
+        if (uri.starts_with(kMarkerAddress)) return false;
+        if (HasScheme(uri, "http") || HasScheme(uri, "https") || HasScheme(uri, "mailto")) return true;
+        if (const Place* place = destinations.Of(PieceLinkId(uri, pieceStem))) {
+            annotation.removeKey("/A");
+            annotation.replaceKey("/Dest", DestinationOf(*place));
+            ++counts.links;
+            return true;
+        }
+        ++counts.dropped;
+        return false;
+    });
 }
 
 // The outline's entries in reading order (each before its own entries).
@@ -204,17 +208,9 @@ std::size_t WriteOutline(QPDF& pdf, const std::vector<OutlineEntry>& outline, co
 
 void LandingPlaces::TakeMarkers(QPDFObjectHandle page, std::size_t number)
 {
-    QPDFObjectHandle annotations = page.getKey("/Annots");
-    if (!annotations.isArray()) return;
-    std::vector<QPDFObjectHandle> kept;
-    const int count = annotations.getArrayNItems();
-    for (int i = 0; i < count; ++i) {
-        QPDFObjectHandle annotation = annotations.getArrayItem(i);
+    FilterAnnotations(page, [&](QPDFObjectHandle& annotation) {
         const std::string uri = UriOf(annotation);
-        if (!uri.starts_with(kMarkerAddress)) {
-            kept.push_back(annotation);
-            continue;
-        }
+        if (!uri.starts_with(kMarkerAddress)) return true;
         const std::size_t target = MarkerTarget(uri, m_places.size());
         if (target != std::string::npos && !m_places[target].found) {
             m_places[target] = {number, TopOf(annotation), true};
@@ -224,12 +220,8 @@ void LandingPlaces::TakeMarkers(QPDFObjectHandle page, std::size_t number)
         // of the marker is let go now (a dictionary has thousands).
         if (annotation.isIndirect())
             annotation.getOwningQPDF()->replaceObject(annotation.getObjGen(), QPDFObjectHandle::newNull());
-    }
-    if (static_cast<int>(kept.size()) == count) return;
-    if (kept.empty())
-        page.removeKey("/Annots");
-    else
-        page.replaceKey("/Annots", QPDFObjectHandle::newArray(kept));
+        return false;
+    });
 }
 
 NavigationCounts WriteNavigation(QPDF& pdf, const LandingPlaces& places, const std::vector<std::string>& targets,
