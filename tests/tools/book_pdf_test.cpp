@@ -196,7 +196,7 @@ TEST_F(BookPdf, LinksWhoseTargetLandedNowhereBecomeTextAndWebLinksStay)
     const std::string page =
         "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title></title>\n</head>\n<body>\n"
         "<nav id=\"corvale-toc\" hidden style=\"display:none\"><ol><li><a href=\"#there\">There</a></li>"
-        "<li><a href=\"#hidden\">Hidden</a></li><li><a href=\"#last\">Last</a></li></ol></nav>\n"
+        "<li><a href=\"#hidden\">Hidden</a></li><li><a href=\"#last\">L&auml;st &mdash;\n <b>東京</b></a></li></ol></nav>\n"
         "<p><a href=\"#nowhere\">Lost link</a>, <a href=\"#hidden\">hidden link</a>, <a href=\"#there\">found "
         "link</a>, <a href=\"other.html#there\">other file</a>, <a href=\"https://example.org/\">web</a> and "
         "<a href=\"mailto:someone@example.org\">mail</a>.</p>\n<div style=\"display:none\"><p id=\"hidden\">Hidden "
@@ -216,10 +216,12 @@ TEST_F(BookPdf, LinksWhoseTargetLandedNowhereBecomeTextAndWebLinksStay)
     EXPECT_EQ(links, expected);
     const std::string text = PdfText(pdf);
     for (const char* words : {"Lost link", "hidden link", "other file"}) EXPECT_NE(text.find(words), std::string::npos);
-    // The entry whose target is hidden opens the page of the next entry.
+    // The entry whose target is hidden opens the page of the next entry;
+    // labels are the text of their link.
     std::vector<std::pair<std::string, int>> outline;
     for (const PdfOutlineEntry& entry : PdfOutline(pdf)) outline.emplace_back(entry.title, entry.page);
-    EXPECT_EQ(outline, (std::vector<std::pair<std::string, int>>{{"There", 2}, {"Hidden", 3}, {"Last", 3}}));
+    EXPECT_EQ(outline,
+              (std::vector<std::pair<std::string, int>>{{"There", 2}, {"Hidden", 3}, {"Läst — 東京", 3}}));
 }
 
 TEST_F(BookPdf, MarkersOfTargetsMoveNoWord)
