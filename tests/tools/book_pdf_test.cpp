@@ -2,6 +2,7 @@
 // to the right pages, the book's document information, its cover as the
 // first page, and the type and margins of a printed book. Books go through
 // bin/core/mobi2html and bin/core/wkhtmltopdf as the program runs them.
+#include "html_tokens.h"
 #include "page_checks.h"
 #include "pdf_checks.h"
 #include "run_program.h"
@@ -44,16 +45,6 @@ std::string Squeezed(std::string_view text)
     return out;
 }
 
-// Markup text as plain text, for the entities mobi2html writes.
-std::string PlainText(std::string text)
-{
-    for (const auto& [entity, plain] : {std::pair{"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&#39;", "'"},
-                                        {"&nbsp;", "\u00A0"}, {"&amp;", "&"}})
-        for (std::size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1))
-            text.replace(at, std::string_view(entity).size(), plain);
-    return text;
-}
-
 // The first `count` characters that a reader sees after the start tag of
 // the element with id `id`, without blanks.
 std::string WordsAfter(const std::string& html, const std::string& id, std::size_t count)
@@ -61,7 +52,7 @@ std::string WordsAfter(const std::string& html, const std::string& id, std::size
     const std::size_t at = html.find("id=\"" + id + "\"");
     if (at == std::string::npos) return "no id " + id;
     const std::size_t tagEnd = html.find('>', at);
-    return Squeezed(PlainText(VisibleText(std::string_view(html).substr(tagEnd + 1, 4000)))).substr(0, count);
+    return Squeezed(DecodeHtmlEntities(VisibleText(std::string_view(html).substr(tagEnd + 1, 4000)))).substr(0, count);
 }
 
 class BookPdf : public ::testing::Test {
@@ -147,7 +138,7 @@ TEST_P(BookOutline, EntriesKeepTheirLabelsAndNestingAndOpenThePageOfTheirTarget)
     ASSERT_EQ(outline.size(), expected.size());
     for (std::size_t i = 0; i < outline.size(); ++i) {
         SCOPED_TRACE(outline[i].title);
-        EXPECT_EQ(outline[i].title, PlainText(expected[i].label));
+        EXPECT_EQ(outline[i].title, DecodeHtmlEntities(expected[i].label));
         EXPECT_EQ(outline[i].depth, expected[i].depth);
         ASSERT_GT(outline[i].page, 0);
         EXPECT_NE(Squeezed(PdfPageText(pdf, outline[i].page)).find(WordsAfter(html, expected[i].href.substr(1), 16)),
