@@ -126,7 +126,7 @@ TEST_F(RealPipelineTest, PointingAtARowThatDidNotFinishTellsWhy)
     ASSERT_TRUE(Watch());
 
     CMyListCtrl& list = List();
-    const std::vector<wxString> tips{wxS("The book is protected by DRM."), wxS("This kind of MOBI book is not supported."),
+    const std::vector<wxString> tips{wxS("The book is protected by DRM."), wxS("The file is not a MOBI book."),
                                      wxS("A file of that name exists and was kept."), wxString()};
     EXPECT_EQ(Statuses(), (std::vector<wxString>{wxS("Failed"), wxS("Failed"), wxS("Stopped"), wxS("Finished")}));
     for (long row = 0; row < 4; ++row) {

@@ -4,6 +4,7 @@
 #include "engine/paths.h"
 #include "settings/options.h"
 #include "support/gif_writer.h"
+#include "support/pdf_checks.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -16,33 +17,19 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <regex>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string PdfText(const fs::path& pdf) { return RunProgram("pdftotext", {"-enc", "UTF-8", pdf.string(), "-"}).output; }
-
 // Page size of the first page in points.
 std::pair<double, double> PdfPageSize(const fs::path& pdf)
 {
-    const std::string info = RunProgram("pdfinfo", {pdf.string()}).output;
-    std::smatch match;
-    static const std::regex size(R"(Page size:\s+([0-9.]+) x ([0-9.]+) pts)");
-    if (!std::regex_search(info, match, size))
-        return {0, 0};
-    return {std::stod(match[1]), std::stod(match[2])};
+    const auto sizes = PdfPageSizes(pdf);
+    return sizes.empty() ? std::pair<double, double>{0, 0} : sizes.front();
 }
 
-int PdfImageCount(const fs::path& pdf)
-{
-    const std::string list = RunProgram("pdfimages", {"-list", pdf.string()}).output;
-    int lines = 0;
-    for (char c : list)
-        lines += c == '\n';
-    return lines > 2 ? lines - 2 : 0;  // two header lines
-}
+int PdfImageCount(const fs::path& pdf) { return static_cast<int>(PdfImageSizes(pdf).size()); }
 
 // Removes every run of blanks, so words that the PDF text breaks across lines
 // are still found.
@@ -93,12 +80,13 @@ protected:
         std::error_code error;
         return fs::is_empty(m_cache.WorkFolder(), error) || error;
     }
-    // No PDF may carry a path of the work folder, as a broken link would.
+    // No PDF may carry a path of the work folder or a link to a local
+    // file, as a link inside the book rendered as it stands would.
     bool PdfMentionsWorkFolder(const fs::path& pdf) const
     {
-        const std::string bytes = ReadTextFile(pdf);
-        return bytes.find(m_cache.path().string()) != std::string::npos ||
-               bytes.find("Velmora") != std::string::npos;
+        const std::string trace = PdfLocalTraces(pdf, {m_cache.path().string(), "Velmora"});
+        EXPECT_EQ(trace, "") << pdf;
+        return !trace.empty();
     }
 
     TempCacheHome m_cache;

@@ -344,7 +344,10 @@ TEST_F(MobiWriterLayout, TextRecordsHoldAtMost4096BytesWithTrailingOverlap)
 {
     for (const bool compress : {true, false}) {
         SCOPED_TRACE(compress ? "compressed" : "stored");
-        MobiBook book{"Records", "", MultibyteMarkup(30 * 4096), {}, compress};
+        MobiBook book;
+        book.title = "Records";
+        book.html = MultibyteMarkup(30 * 4096);
+        book.compress = compress;
         const fs::path file = File("records.mobi");
         ASSERT_TRUE(WriteMobiBook(file, book));
         const auto m = LoadBook(file);
@@ -431,7 +434,12 @@ TEST_F(MobiWriterRoundTrip, TextOverManyRecordsWithCharactersAcrossBoundaries)
 {
     for (const bool compress : {true, false}) {
         SCOPED_TRACE(compress ? "compressed" : "stored");
-        ExpectTextComesBack(MobiBook{"Long", "Someone", MultibyteMarkup(60 * 4096 + 123), {}, compress});
+        MobiBook book;
+        book.title = "Long";
+        book.author = "Someone";
+        book.html = MultibyteMarkup(60 * 4096 + 123);
+        book.compress = compress;
+        ExpectTextComesBack(book);
     }
 }
 

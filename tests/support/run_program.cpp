@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,9 +91,11 @@ ProgramResult RunningProgram::Finish()
     ProgramResult result;
     if (m_pid <= 0) return result;
     int status = 0;
-    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(m_pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     m_pid = -1;
+    result.peakMemoryKb = usage.ru_maxrss;
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     result.output = ReadTextFile(m_files / "stdout");

@@ -12,6 +12,7 @@ struct ProgramResult {
     int signal = 0;           // the signal that ended it, 0 when it exited
     std::string output;       // everything it wrote to standard output
     std::string errorOutput;  // everything it wrote to standard error
+    long peakMemoryKb = 0;    // the most memory it held at once (resident set), in KiB
 };
 
 // A program started in the background, each argument passed as one argument

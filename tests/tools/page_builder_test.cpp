@@ -2,13 +2,18 @@
 // books hold and the samples do not (style sheets, several files, XHTML
 // forms), and the text encodings.
 #include "page_checks.h"
+#include "page_documents.h"
 
+#include "tools/mobi2html/css_fixes.h"
+#include "tools/mobi2html/filepos_anchors.h"
+#include "tools/mobi2html/ncx_reader.h"
 #include "tools/mobi2html/page_builder.h"
 #include "tools/mobi2html/text_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -55,9 +60,9 @@ TEST(PageBuilderTest, EachFileOfTheBookStartsANewPage)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("Two & More", {Part("", "<h1>First file</h1>"), Part("", "<h1>Second file</h1>"),
-                                 Part("", "  "), Part("", "<h1>Third file</h1>"), Part("", "<p> </p>")},
-                  resources);
+        BuildPage(DocumentOf("Two & More", {Part("", "<h1>First file</h1>"), Part("", "<h1>Second file</h1>"),
+                                 Part("", "  "), Part("", "<h1>Third file</h1>"), Part("", "<p> </p>")}),
+        resources);
     const std::vector<std::string_view> pages = PagesOf(page);
     ASSERT_EQ(pages.size(), 3u) << page;
     EXPECT_NE(pages[0].find("First file"), std::string_view::npos);
@@ -84,8 +89,8 @@ TEST(PageBuilderTest, StyleSheetsAreGatheredInTheHeadWithoutFontsAndNetwork)
         ".quote:before { content: \"</style><script>\" }\n"
         "@media amzn-kf8 { .drop { font-size: 3em } }\n@media amzn-mobi { .drop { font-size: 1em } }\n";
     const std::string link = "<link rel=\"stylesheet\" type=\"text/css\" href=\"flow00001.css\"/>";
-    const std::string page = BuildPage(
-        "", {Part(link + "<style>p.note { color: red }</style>", "<h1>One</h1>"), Part(link, "<h1>Two</h1>")}, resources);
+    const std::string page = BuildPage(DocumentOf(
+        "", {Part(link + "<style>p.note { color: red }</style>", "<h1>One</h1>"), Part(link, "<h1>Two</h1>")}), resources);
 
     const std::string head = HeadOf(page);
     EXPECT_NE(head.find("p.note { color: red }"), std::string::npos);
@@ -101,15 +106,33 @@ TEST(PageBuilderTest, StyleSheetsAreGatheredInTheHeadWithoutFontsAndNetwork)
     EXPECT_EQ(CountOf(page, "</style>"), 1u) << "only the page's own style element may end";
 }
 
+TEST(PageBuilderTest, TinyAbsoluteFontSizesAreRaisedAndPreformattedTextWraps)
+{
+    const UrlResolver none = [](std::string_view) { return std::string(); };
+    const std::pair<std::string, std::string> sheets[] = {
+        {"p { font-size: 6px; }", "p { font-size: 9pt; }"},
+        {".n{font-size:7pt!important}", ".n{font-size:9pt!important}"},
+        {"small { font-size: x-small } .z { FONT-SIZE: 0.1in }", "small { font-size: 9pt } .z { FONT-SIZE: 9pt }"},
+        // Relative sizes, readable ones and zero (hidden text) stay the book's.
+        {"p { font-size: 0.6em } h1 { font-size: 12px } .x { font-size: 0 } .y { font-size: 9pt }",
+         "p { font-size: 0.6em } h1 { font-size: 12px } .x { font-size: 0 } .y { font-size: 9pt }"},
+        {"pre.code { white-space: pre; } td { white-space: nowrap }",
+         "pre.code { white-space: pre-wrap; } td { white-space: nowrap }"},
+        {"a.font-size:hover { color: red }", "a.font-size:hover { color: red }"},
+    };
+    for (const auto& [css, fixed] : sheets) EXPECT_EQ(FixStyleSheet(css, none), fixed);
+    EXPECT_EQ(FixInlineStyle("font-size: 5pt; white-space: pre", none), "font-size: 9pt; white-space: pre-wrap");
+}
+
 TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)
 {
     // Each file gets its own pages from the breaks the page writes; a break
     // the book's CSS asks for at a file's start or end would add an empty
     // page (at the start or end of the PDF, or beside one of those breaks).
     FakeResources resources;
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {Part("", "<div class=\"chapter\"><h1 class=\"title\">Start</h1><p>Middle</p><p class=\"closing\">Closing</p></div>"),
-             Part("", "<div class=\"chapter\"><h1>Again</h1><p>Inner</p><p class=\"last\">End</p></div><div class=\"spacer\"></div>")},
+             Part("", "<div class=\"chapter\"><h1>Again</h1><p>Inner</p><p class=\"last\">End</p></div><div class=\"spacer\"></div>")}),
         resources);
     const std::vector<std::string_view> pages = PagesOf(page);
     ASSERT_EQ(pages.size(), 2u) << page;
@@ -120,7 +143,8 @@ TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)
         const std::string_view start = file.substr(0, file.find("</h1>"));
         EXPECT_EQ(CountOf(start, noBefore), 3u) << start;
     }
-    EXPECT_NE(pages[0].find("<h1 class=\"title\" style=\"" + noBefore + "\">Start"), std::string_view::npos) << pages[0];
+    EXPECT_NE(pages[0].find("<h1 id=\"heading-1\" class=\"title\" style=\"" + noBefore + "\">Start"), std::string_view::npos)
+        << pages[0];
     EXPECT_NE(pages[0].find("<p class=\"closing\" style=\"" + noAfter + "\">Closing</p></div></div>"), std::string_view::npos)
         << pages[0];
     EXPECT_NE(pages[1].find("<p class=\"last\" style=\"" + noAfter + "\">End</p></div><div class=\"spacer\" style=\"" +
@@ -135,9 +159,9 @@ TEST(PageBuilderTest, BreaksTheBookAsksForAtTheEdgesOfEachFileAreOverruled)
 TEST(PageBuilderTest, PageBreaksInARowGiveOneBreak)
 {
     FakeResources resources;
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {"<html><body><mbp:pagebreak/><mbp:pagebreak /><p>alpha</p><mbp:pagebreak/>\n<mbp:pagebreak/><p>beta</p>"
-             "<MBP:PAGEBREAK></MBP:PAGEBREAK><p>\n</p></body></html>"},
+             "<MBP:PAGEBREAK></MBP:PAGEBREAK><p>\n</p></body></html>"}),
         resources);
     const std::vector<std::string_view> pages = PagesOf(page);
     ASSERT_EQ(pages.size(), 2u) << page;
@@ -150,9 +174,9 @@ TEST(PageBuilderTest, SelfClosedElementsOfXhtmlAreClosedForTheHtmlParser)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("", {Part("", "<p>Lead</p><div class=\"gap\"/><p>Text<a id=\"note1\"/> after the anchor<br/>line</p>"
-                                "<p>Tail</p>")},
-                  resources);
+        BuildPage(DocumentOf("", {Part("", "<p>Lead</p><div class=\"gap\"/><p>Text<a id=\"note1\"/> after the anchor<br/>line</p>"
+                                "<p>Tail</p>")}),
+        resources);
     EXPECT_NE(page.find("<div class=\"gap\"></div>"), std::string::npos) << page;
     EXPECT_NE(page.find("<a id=\"note1\"></a> after the anchor<br>line"), std::string::npos) << page;
 }
@@ -160,10 +184,10 @@ TEST(PageBuilderTest, SelfClosedElementsOfXhtmlAreClosedForTheHtmlParser)
 TEST(PageBuilderTest, LinksIntoTheBookKeepOnlyTheirText)
 {
     FakeResources resources;
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {Part("", "<p><a href=\"part00002.html#ch2\" class=\"x\">next chapter</a>, <a href=\"#note\">note</a>, "
                       "<a href=\"kindle:pos:fid:0001:off:0000\">position</a>, <A HREF=\"HTTPS://example.org/\">site</A>, "
-                      "<a href='mailto:a@example.org'>mail</a></p>")},
+                      "<a href='mailto:a@example.org'>mail</a></p>")}),
         resources);
     EXPECT_NE(page.find("<a class=\"x\">next chapter</a>"), std::string::npos) << page;
     EXPECT_NE(page.find("<a>note</a>"), std::string::npos);
@@ -177,12 +201,12 @@ TEST(PageBuilderTest, PicturesPointAtTheirFilesOrAreLeftOut)
     FakeResources resources;
     resources.images["resource00001.jpg"] = "images/image00001.jpg";
     resources.recordImages[2] = "images/image00002.gif";
-    const std::string page = BuildPage(
+    const std::string page = BuildPage(DocumentOf(
         "", {Part("", "<p><img src=\"resource00001.jpg\" alt=\"cover\"/></p>"
                       "<p><img src=\"BMP\" recindex=\"00002\" width=\"20\"></p>"
                       "<p><img src=\"http://tracker.example/pixel.gif\"/><img src=\"resource00009.jpg\"/>"
                       "<img recindex=\"00007\"></p>"
-                      "<svg><image xlink:href=\"resource00001.jpg\" width=\"10\" height=\"10\"/></svg>")},
+                      "<svg><image xlink:href=\"resource00001.jpg\" width=\"10\" height=\"10\"/></svg>")}),
         resources);
     EXPECT_EQ(AttributeValues(page, "src"),
               (std::vector<std::string>{"images/image00001.jpg", "images/image00002.gif"}));
@@ -196,9 +220,9 @@ TEST(PageBuilderTest, UnclosedElementsLoseOnlyTheirTag)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("", {Part("", "<p>before</p><video src=\"resource00001.mpg\"><p>after the video</p>"
-                                "<p title=\"a > b\">quoted bracket</p><p>x < y</p>")},
-                  resources);
+        BuildPage(DocumentOf("", {Part("", "<p>before</p><video src=\"resource00001.mpg\"><p>after the video</p>"
+                                "<p title=\"a > b\">quoted bracket</p><p>x < y</p>")}),
+        resources);
     const std::string text = VisibleText(BodyOf(page));
     EXPECT_NE(text.find("after the video"), std::string::npos) << page;
     EXPECT_NE(text.find("quoted bracket"), std::string::npos) << page;
@@ -210,13 +234,103 @@ TEST(PageBuilderTest, MarkupOnlyInTheHeadIsNotShown)
 {
     FakeResources resources;
     const std::string page =
-        BuildPage("", {"<HTML><HEAD><metadata><dc:Title>Hidden title</dc:Title></metadata><GUIDE><REFERENCE "
-                       "TYPE=\"text\" HREF=\"main.html\"></GUIDE><hr></HEAD><BODY><p>Shown</p></BODY></HTML>"},
-                  resources);
+        BuildPage(DocumentOf("", {"<HTML><HEAD><metadata><dc:Title>Hidden title</dc:Title></metadata><GUIDE><REFERENCE "
+                       "TYPE=\"text\" HREF=\"main.html\"></GUIDE><hr></HEAD><BODY><p>Shown</p></BODY></HTML>"}),
+        resources);
     const std::string body(BodyOf(page));
     EXPECT_EQ(body.find("Hidden title"), std::string::npos) << body;
     EXPECT_EQ(body.find("<hr"), std::string::npos) << body;
     EXPECT_NE(body.find("Shown"), std::string::npos);
+}
+
+TEST(PageBuilderTest, LinksBetweenPartsLeadToIdsUniqueInThePageOrBecomeText)
+{
+    FakeResources resources;
+    const std::string page = BuildPage(
+        DocumentOf("", {Part("", "<p id=\"note\">First note</p><p><a href=\"part00001.html#note\">to the second</a>, "
+                                 "<a href=\"#note\">to the first</a>, <a href=\"part00001.html\">to part two</a>, "
+                                 "<a href=\"part00009.html#note\">to no part</a>, <a href=\"#missing\">to no id</a></p>"),
+                        Part("", "<p id=\"note\">Second note</p><p><a name=\"old\">old anchor</a> "
+                                 "<a href=\"part00000.html#note\">back</a> <a href=\"#old\">to the old anchor</a></p>")}),
+        resources);
+    for (const char* expected :
+         {"<p id=\"note\" style=", "<p id=\"note-2\" style=", "<a href=\"#note-2\">to the second</a>",
+          "<a href=\"#note\">to the first</a>", "<a href=\"#part1\">to part two</a>", "<a>to no part</a>",
+          "<a>to no id</a>", "<a id=\"old\">old anchor</a>", "<a href=\"#note\">back</a>",
+          "<a href=\"#old\">to the old anchor</a>"})
+        EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
+    // The start of a part is marked on its own page, not at the end of the one before.
+    const std::vector<std::string_view> pages = PagesOf(page);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[1].starts_with("\n<a id=\"part1\"></a>")) << pages[1];
+}
+
+TEST(PageBuilderTest, TableOfContentsKeepsItsNestingAndLeavesOutEntriesThatLeadNowhere)
+{
+    FakeResources resources;
+    PageDocument document = DocumentOf("", {Part("", "<h1 id=\"c1\">One</h1>"), Part("", "<h1 id=\"c2\">Two</h1>")});
+    document.toc = {{"Part \u201cOne\u201d & more",
+                     "part00000.html",
+                     {{"Chapter 1", "part00000.html#c1", {}},
+                      {"Lost", "part00000.html#nowhere", {{"Found child", "part00001.html#c2", {}}}},
+                      {"", "part00001.html#c2", {}}}},
+                    {"Two", "part00001.html#c2", {}}};
+    const std::string page = BuildPage(document, resources);
+    const std::vector<NavLink> links = NavLinks(page);
+    const std::vector<std::tuple<std::string, std::string, int>> expected = {
+        {"#part0", "Part \u201cOne\u201d &amp; more", 0}, {"#c1", "Chapter 1", 1}, {"#c2", "Found child", 1}, {"#c2", "Two", 0}};
+    ASSERT_EQ(links.size(), expected.size()) << NavOf(page);
+    for (std::size_t i = 0; i < links.size(); ++i)
+        EXPECT_EQ(std::tie(links[i].href, links[i].label, links[i].depth), expected[i]);
+    EXPECT_EQ(page.find("heading-"), std::string::npos) << "no outline of headings beside the book's own";
+}
+
+TEST(FileposAnchorsTest, AnchorsGoWhereTheirPositionIsOrTheNearestPlaceBefore)
+{
+    const std::string text = "<html><head><title>T</title></head><body><style>p { color: red }</style><p class=\"a\">Caf\xC3\xA9 &amp; "
+                             "more <a filepos=\"0000000000\">top</a></p><mbp:pagebreak/><h2>Two</h2></body></html>";
+    const struct {
+        const char* place;
+        std::size_t position;
+        std::string before;  // what the anchor is put in front of
+    } cases[] = {
+        {"start of a tag", text.find("<h2>"), "<h2>"},
+        {"inside a tag", text.find("class"), "<p class"},
+        {"inside a character", text.find("\xA9"), "\xC3\xA9"},
+        {"inside an entity", text.find("amp;"), "&amp;"},
+        {"inside a style sheet", text.find("color"), "<style>"},
+        {"in the head", text.find("<title>"), "<style>"},
+        {"past the end", 100000, "</body>"},
+    };
+    for (const auto& [place, position, before] : cases) {
+        SCOPED_TRACE(place);
+        const std::string anchored = InsertFileposAnchors(text, {static_cast<std::uint32_t>(position)});
+        const std::string anchor = "<a id=\"" + FileposAnchorId(static_cast<std::uint32_t>(position)) + "\"></a>";
+        EXPECT_NE(anchored.find(anchor + before), std::string::npos) << anchored;
+        // The link of the text itself, to position 0, is anchored at the start of the body.
+        EXPECT_NE(anchored.find("<body><a id=\"filepos0\"></a>"), std::string::npos) << anchored;
+    }
+}
+
+TEST(NcxReaderTest, EntriesKeepTheirNestingAndPlainLabels)
+{
+    const std::vector<TocEntry> toc = ReadNcx(
+        "<?xml version=\"1.0\"?><ncx><docTitle><text>Book</text></docTitle><navMap>"
+        "<navPoint id=\"toc-1\"><navLabel><text>Caf&#233; &amp; \n  Bar</text></navLabel><content src=\"part00000.html\"/>"
+        "<navPoint id=\"toc-1-1\"><navLabel><text>&quot;Inner&quot;</text></navLabel>"
+        "<content src=\"part00000.html#a&amp;b\"/></navPoint></navPoint>"
+        "<navPoint id=\"toc-2\"><navLabel><text></text></navLabel><content src=\"part00001.html\"/>"
+        "<navPoint id=\"toc-2-1\"><navLabel><text>Orphan</text></navLabel><content src=\"part00001.html#o\"/>"
+        "</navPoint></navPoint></navMap></ncx>");
+    ASSERT_EQ(toc.size(), 2u);
+    EXPECT_EQ(toc[0].label, "Café & Bar");
+    EXPECT_EQ(toc[0].target, "part00000.html");
+    ASSERT_EQ(toc[0].children.size(), 1u);
+    EXPECT_EQ(toc[0].children[0].label, "\"Inner\"");
+    EXPECT_EQ(toc[0].children[0].target, "part00000.html#a&b");
+    // An entry without a label gives its place to its children.
+    EXPECT_EQ(toc[1].label, "Orphan");
+    EXPECT_EQ(toc[1].target, "part00001.html#o");
 }
 
 TEST(TextEncodingTest, Cp1252BecomesUtf8)

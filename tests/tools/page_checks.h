@@ -50,13 +50,28 @@ inline bool HasVisibleText(std::string_view markup)
     return VisibleText(markup).find_first_not_of(" \t\r\n") != std::string::npos;
 }
 
-// The body of the page: what lies between <body> and </body>.
+// The hidden table of contents that opens the body, the renderer's outline.
+inline constexpr std::string_view kNavStart = "<body>\n<nav id=\"corvale-toc\" hidden style=\"display:none\">";
+
+// The <nav> element at the start of the body; empty when there is none.
+inline std::string_view NavOf(std::string_view page)
+{
+    const std::size_t open = page.find(kNavStart);
+    const std::size_t close = page.find("</nav>", open);
+    if (open == std::string_view::npos || close == std::string_view::npos) return {};
+    return page.substr(open + 7, close + 6 - open - 7);
+}
+
+// The body of the page as a reader sees it: what lies between <body> and
+// </body>, without the hidden table of contents.
 inline std::string_view BodyOf(std::string_view page)
 {
-    const std::size_t open = page.find("<body>");
+    std::size_t open = page.find("<body>");
     const std::size_t close = page.rfind("</body>");
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
-    return page.substr(open + 6, close - open - 6);
+    open += 6;
+    if (const std::string_view nav = NavOf(page); !nav.empty()) open = static_cast<std::size_t>(nav.data() - page.data()) + nav.size();
+    return page.substr(open, close - open);
 }
 
 // Pieces of the body between its page breaks, in order.
@@ -81,4 +96,37 @@ inline std::vector<std::string> AttributeValues(const std::string& page, const s
     for (auto match = std::sregex_iterator(page.begin(), page.end(), pattern); match != std::sregex_iterator(); ++match)
         values.push_back((*match)[1].str());
     return values;
+}
+
+// The content of <meta name="`name`" content="...">; empty when the page has none.
+inline std::string MetaContent(const std::string& page, const std::string& name)
+{
+    std::smatch match;
+    const std::regex pattern("<meta name=\"" + name + "\" content=\"([^\"]*)\">");
+    return std::regex_search(page, match, pattern) ? match[1].str() : std::string();
+}
+
+// The (href, label) of each entry of the table of contents, in order, with
+// the nesting depth of each (0 for the top level).
+struct NavLink {
+    std::string href;
+    std::string label;
+    int depth = 0;
+};
+inline std::vector<NavLink> NavLinks(std::string_view page)
+{
+    std::vector<NavLink> links;
+    const std::string nav(NavOf(page));
+    int depth = -1;
+    const std::regex token("<ol>|</ol>|<a href=\"([^\"]*)\">([^<]*)</a>");
+    for (auto match = std::sregex_iterator(nav.begin(), nav.end(), token); match != std::sregex_iterator(); ++match) {
+        const std::string text = (*match)[0].str();
+        if (text == "<ol>")
+            ++depth;
+        else if (text == "</ol>")
+            --depth;
+        else
+            links.push_back({(*match)[1].str(), (*match)[2].str(), depth});
+    }
+    return links;
 }

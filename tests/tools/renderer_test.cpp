@@ -75,6 +75,10 @@ protected:
         changes.insert(changes.end(), environment.begin(), environment.end());
         ProgramResult result = RunProgram(kRenderer, arguments, changes);
         m_strReport = result.output;
+        // No PDF may carry a path of the folder or a link to a local file.
+        if (result.exitCode == 0) {
+            EXPECT_EQ(PdfLocalTraces(pdf, {m_temp.path().filename().string()}), "");
+        }
         return result;
     }
 

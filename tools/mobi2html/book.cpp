@@ -1,12 +1,16 @@
 #include "book.h"
 
+#include "book_checks.h"
+#include "book_metadata.h"
+#include "filepos_anchors.h"
+#include "ncx_reader.h"
 #include "text_encoding.h"
 
 #include <mobi.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <system_error>
 
 namespace {
@@ -16,9 +20,8 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-struct FreeDeleter {
-    void operator()(char* text) const { std::free(text); }
-};
+constexpr const char* kNoMemory = "not enough memory to read the book";
+constexpr const char* kTextDamaged = "the book is damaged (its text cannot be read)";
 
 FilePtr OpenForReading(const std::filesystem::path& file)
 {
@@ -33,13 +36,13 @@ std::string LoadErrorText(MOBI_RET result)
 {
     switch (result) {
     case MOBI_FILE_ENCRYPTED:
-        return "the book is encrypted (DRM) and cannot be converted";
+        return "the book is protected by DRM and cannot be converted";
     case MOBI_FILE_UNSUPPORTED:
         return "this kind of MOBI book is not supported";
     case MOBI_MALLOC_FAILED:
-        return "not enough memory to read the book";
+        return kNoMemory;
     default:
-        return "the file is damaged or is not a MOBI book";
+        return "the book is damaged (its records cannot be read)";
     }
 }
 
@@ -53,6 +56,37 @@ std::string_view PartBytes(const MOBIPart* part)
 {
     if (!part || !part->data) return {};
     return {reinterpret_cast<const char*>(part->data), part->size};
+}
+
+std::string PartName(std::size_t uid)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "part%05zu.html", uid);
+    return name;
+}
+
+// The table of contents in the NCX document libmobi rebuilds while parsing.
+std::vector<TocEntry> TocOf(const MOBIRawml* rawml)
+{
+    for (const MOBIPart* part = rawml->resources; part; part = part->next)
+        if (part->type == T_NCX) return ReadNcx(PartBytes(part));
+    return {};
+}
+
+// A KF7 table of contents leads to byte offsets of the text
+// ("part00000.html#0000001234"): its targets become those of the anchors put
+// there, whose positions are collected in `positions`.
+void PointAtFileposAnchors(std::vector<TocEntry>& toc, std::vector<std::uint32_t>& positions)
+{
+    for (TocEntry& entry : toc) {
+        const std::size_t hash = entry.target.find('#');
+        if (hash != std::string::npos)
+            if (const std::optional<std::uint32_t> position = ParseFilepos(entry.target.substr(hash + 1))) {
+                entry.target = "#" + FileposAnchorId(*position);
+                positions.push_back(*position);
+            }
+        PointAtFileposAnchors(entry.children, positions);
+    }
 }
 
 }  // namespace
@@ -69,13 +103,17 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
     std::unique_ptr<Book> book(new Book());
     book->m_pData.reset(mobi_init());
     if (!book->m_pData) {
-        result.error = "not enough memory to read the book";
+        result.error = kNoMemory;
         return result;
     }
     {
         const FilePtr stream = OpenForReading(file);
         if (!stream) {
             result.error = "cannot open the file: " + std::generic_category().message(errno);
+            return result;
+        }
+        if (!HasMobiSignature(stream.get())) {
+            result.error = "the file is not a MOBI book";
             return result;
         }
         const MOBI_RET loaded = mobi_load_file(book->m_pData.get(), stream.get());
@@ -93,51 +131,84 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
         result.error = "print replica books hold a PDF, not text, and are not supported";
         return result;
     }
+    // libmobi sizes its text buffer from the header: a header that promises
+    // more than the records hold is a damaged book, not a reason to reserve
+    // gigabytes.
+    std::string reason;
+    const std::optional<std::size_t> capacity = TextCapacity(data, reason);
+    if (!capacity) {
+        result.error = "the book is damaged (" + reason + ")";
+        return result;
+    }
 
     // libmobi picks the KF8 half of a hybrid book when it loads the file.
-    const bool loaded = mobi_is_kf8(data) ? book->LoadKf8Parts(result.error) : book->LoadKf7Text(result.error);
+    const bool loaded = mobi_is_kf8(data) ? book->LoadKf8Parts(result.error) : book->LoadKf7Text(*capacity, result.error);
     if (!loaded) return result;
 
-    if (const std::unique_ptr<char, FreeDeleter> title{mobi_meta_get_title(data)}) book->m_strTitle = SanitizeUtf8(title.get());
+    book->m_document.info = ReadDocumentInfo(data);
+    book->m_coverOffset = ReadCoverOffset(data);
     result.book = std::move(book);
     return result;
 }
 
-bool Book::LoadKf7Text(std::string& error)
+// Parses the book with libmobi: its table of contents if that can be read,
+// else without it, so that a damaged index does not stop the text from being
+// read. The dictionary index is never needed.
+Book::RawmlPtr Book::ParseRawml(MOBI_RET& result) const
+{
+    for (const bool withToc : {true, false}) {
+        RawmlPtr rawml(mobi_init_rawml(m_pData.get()));
+        if (!rawml) {
+            result = MOBI_MALLOC_FAILED;
+            return nullptr;
+        }
+        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc, false, true);
+        if (result == MOBI_SUCCESS) return rawml;
+        if (result == MOBI_MALLOC_FAILED) return nullptr;
+    }
+    return nullptr;
+}
+
+bool Book::LoadKf7Text(std::size_t capacity, std::string& error)
 {
     MOBIData* data = m_pData.get();
-    std::string text(mobi_get_text_maxsize(data), '\0');
+    // Only libmobi's full parse rebuilds the table of contents; the text
+    // itself is taken raw, since filepos links count bytes of the raw text.
+    std::vector<std::uint32_t> tocPositions;
+    if (mobi_exists_ncx(data)) {
+        MOBI_RET parsed = MOBI_SUCCESS;
+        if (const RawmlPtr rawml = ParseRawml(parsed)) m_document.toc = TocOf(rawml.get());
+        PointAtFileposAnchors(m_document.toc, tocPositions);
+    }
+
+    std::string text(std::min(capacity, mobi_get_text_maxsize(data)), '\0');
     std::size_t length = text.size();
-    if (text.empty() || mobi_get_rawml(data, text.data(), &length) != MOBI_SUCCESS || length == 0) {
-        error = "the book's text cannot be read (the file is damaged)";
+    if (mobi_get_rawml(data, text.data(), &length) != MOBI_SUCCESS || length == 0) {
+        error = kTextDamaged;
         return false;
     }
     text.resize(length);
+    text = InsertFileposAnchors(text, std::move(tocPositions));
     const bool utf8 = data->mh && data->mh->text_encoding && *data->mh->text_encoding == MOBI_UTF8;
-    m_parts.push_back(utf8 ? SanitizeUtf8(text) : Cp1252ToUtf8(text));
+    m_document.parts.push_back({PartName(0), utf8 ? SanitizeUtf8(text) : Cp1252ToUtf8(text)});
     return true;
 }
 
 bool Book::LoadKf8Parts(std::string& error)
 {
-    m_pRawml.reset(mobi_init_rawml(m_pData.get()));
+    MOBI_RET parsed = MOBI_SUCCESS;
+    m_pRawml = ParseRawml(parsed);
     if (!m_pRawml) {
-        error = "not enough memory to read the book";
-        return false;
-    }
-    // No table of contents and no dictionary index: the page needs neither,
-    // and a damaged index should not stop the text from being read.
-    const MOBI_RET parsed = mobi_parse_rawml_opt(m_pRawml.get(), m_pData.get(), false, false, true);
-    if (parsed != MOBI_SUCCESS) {
-        error = parsed == MOBI_MALLOC_FAILED ? LoadErrorText(parsed) : "the book's text cannot be read (the file is damaged)";
+        error = parsed == MOBI_MALLOC_FAILED ? kNoMemory : kTextDamaged;
         return false;
     }
     for (const MOBIPart* part = m_pRawml->markup; part; part = part->next)
-        if (part->type == T_HTML) m_parts.push_back(SanitizeUtf8(PartBytes(part)));
-    if (m_parts.empty()) {
+        if (part->type == T_HTML) m_document.parts.push_back({PartName(part->uid), SanitizeUtf8(PartBytes(part))});
+    if (m_document.parts.empty()) {
         error = "the book holds no text";
         return false;
     }
+    m_document.toc = TocOf(m_pRawml.get());
     return true;
 }
 

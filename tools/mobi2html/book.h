@@ -1,15 +1,18 @@
-// A MOBI book opened with libmobi: its markup in reading order as UTF-8, and
-// the records that markup refers to (images, style sheets).
+// A MOBI book opened with libmobi: its document information, its markup in
+// reading order as UTF-8, its table of contents, and the records that markup
+// refers to (images, style sheets).
 #pragma once
+
+#include "page_document.h"
 
 #include <mobi.h>
 
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class Book {
 public:
@@ -23,11 +26,16 @@ public:
     Book(const Book&) = delete;
     Book& operator=(const Book&) = delete;
 
-    const std::string& Title() const { return m_strTitle; }
-    // The text parts in reading order, each an HTML document in UTF-8: the
-    // one markup of a KF7 book, or the files of a KF8 book (the KF8 half of
-    // a hybrid).
-    const std::vector<std::string>& Parts() const { return m_parts; }
+    // The book's information, its text parts in reading order (the one
+    // markup of a KF7 book, with an anchor at every place its links lead to,
+    // or the files of a KF8 book, the KF8 half of a hybrid) and its table of
+    // contents.
+    const PageDocument& Document() const { return m_document; }
+
+    // Where the cover picture lies among the image records (0 for the
+    // first); nothing when the book names no cover.
+    std::optional<std::size_t> CoverOffset() const { return m_coverOffset; }
+    bool IsKf8() const { return m_pRawml != nullptr; }
 
     // Bytes of the image record that a KF7 recindex (1-based) names; empty
     // when there is no such record.
@@ -46,15 +54,17 @@ private:
     struct RawmlDeleter {
         void operator()(MOBIRawml* rawml) const;
     };
+    using RawmlPtr = std::unique_ptr<MOBIRawml, RawmlDeleter>;
 
     Book() = default;
-    bool LoadKf7Text(std::string& error);
+    bool LoadKf7Text(std::size_t capacity, std::string& error);
     bool LoadKf8Parts(std::string& error);
+    RawmlPtr ParseRawml(MOBI_RET& result) const;
 
     std::unique_ptr<MOBIData, MobiDataDeleter> m_pData;
-    std::unique_ptr<MOBIRawml, RawmlDeleter> m_pRawml;  // KF8 books only
-    std::string m_strTitle;
-    std::vector<std::string> m_parts;
+    RawmlPtr m_pRawml;  // KF8 books only
+    PageDocument m_document;
+    std::optional<std::size_t> m_coverOffset;
 };
 
 struct Book::LoadResult {

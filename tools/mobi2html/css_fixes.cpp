@@ -2,6 +2,10 @@
 
 #include "html_tokens.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
 namespace {
 
 constexpr auto npos = std::string_view::npos;
@@ -102,6 +106,68 @@ std::string KindleMediaQuery(std::string_view query)
     return rewritten;
 }
 
+// Absolute font sizes below this many points are raised to it: the page
+// prints CSS points at their size on A4.
+constexpr double kLeastFontPoints = 9;
+
+// A length of an absolute unit in points; 0 when `text` is none.
+double AbsolutePoints(std::string_view text)
+{
+    std::size_t end = 0;
+    while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.')) ++end;
+    if (end == 0) return 0;
+    const double number = std::strtod(std::string(text.substr(0, end)).c_str(), nullptr);
+    const std::string unit = ToLowerAscii(text.substr(end));
+    static constexpr std::pair<std::string_view, double> kPointsPer[] = {
+        {"px", 0.75}, {"pt", 1}, {"pc", 12}, {"in", 72}, {"cm", 72 / 2.54}, {"mm", 72 / 25.4}, {"q", 72 / 101.6}};
+    for (const auto& [name, points] : kPointsPer)
+        if (unit == name) return number * points;
+    return 0;
+}
+
+// The value of a declaration made fit for a printed page: tiny absolute
+// font sizes raised to a readable size, and preformatted text that may
+// wrap, since a line too long for the page would make the renderer shrink
+// the whole book to fit it. Other values stay as they are.
+std::string FixValue(std::string_view property, std::string_view value)
+{
+    // The value without !important and the blanks around it, which stay.
+    const std::size_t bang = std::min(value.find('!'), value.size());
+    std::size_t begin = 0, end = bang;
+    while (begin < end && IsSpace(value[begin])) ++begin;
+    while (end > begin && IsSpace(value[end - 1])) --end;
+    const std::string plain = ToLowerAscii(value.substr(begin, end - begin));
+    const auto replaced = [&](std::string_view by) {
+        return std::string(value.substr(0, begin)) + std::string(by) + std::string(value.substr(end));
+    };
+    if (property == "white-space" && plain == "pre") return replaced("pre-wrap");
+    if (property == "font-size") {
+        // The keywords as the renderer sizes them: 9 and 10 pixels.
+        const double points = plain == "xx-small" ? 6.75 : plain == "x-small" ? 7.5 : AbsolutePoints(plain);
+        if (points > 0 && points < kLeastFontPoints)
+            return replaced(std::to_string(static_cast<int>(kLeastFontPoints)) + "pt");
+    }
+    return std::string(value);
+}
+
+// A font-size or white-space declaration at `pos`: appends it, fixed, to
+// `out` and returns its length up to its value's end; 0 for anything else.
+std::size_t FixDeclaration(std::string_view css, std::size_t pos, std::string& out)
+{
+    if (pos > 0 && IsNameChar(css[pos - 1])) return 0;
+    std::size_t nameEnd = pos;
+    while (nameEnd < css.size() && IsNameChar(css[nameEnd])) ++nameEnd;
+    const std::string property = ToLowerAscii(css.substr(pos, nameEnd - pos));
+    if (property != "font-size" && property != "white-space") return 0;
+    std::size_t colon = nameEnd;
+    while (colon < css.size() && IsSpace(css[colon])) ++colon;
+    if (colon >= css.size() || css[colon] != ':') return 0;
+    const std::size_t valueEnd = std::min(css.find_first_of(";}{\"'", colon + 1), css.size());
+    out.append(css.substr(pos, colon + 1 - pos));
+    out += FixValue(property, css.substr(colon + 1, valueEnd - colon - 1));
+    return valueEnd - pos;
+}
+
 std::string Rewrite(std::string_view css, const UrlResolver& resolve, bool wholeSheet)
 {
     std::string out;
@@ -136,6 +202,12 @@ std::string Rewrite(std::string_view css, const UrlResolver& resolve, bool whole
                     pos = blockStart;
                     continue;
                 }
+            }
+        }
+        if (c == 'f' || c == 'F' || c == 'w' || c == 'W') {
+            if (const std::size_t length = FixDeclaration(css, pos, out)) {
+                pos += length;
+                continue;
             }
         }
         std::string_view argument;

@@ -1,5 +1,7 @@
 // Style sheets of the book made fit for the page: nothing that would load a
-// font or a file from elsewhere, images pointed at the files beside the page.
+// font or a file from elsewhere, images pointed at the files beside the page,
+// and nothing that a printed page cannot show well: absolute font sizes
+// below 9 points are raised to 9, and "white-space: pre" becomes pre-wrap.
 #pragma once
 
 #include <functional>
@@ -16,6 +18,6 @@ using UrlResolver = std::function<std::string(std::string_view)>;
 // cannot end its element early.
 std::string FixStyleSheet(std::string_view css, const UrlResolver& resolve);
 
-// The value of a style attribute with its url() references handled the same
-// way.
+// The value of a style attribute with its url() references, font sizes and
+// white space handled the same way.
 std::string FixInlineStyle(std::string_view style, const UrlResolver& resolve);

@@ -1,6 +1,11 @@
 #include "html_tokens.h"
 
+#include "html_entities.h"
+#include "text_encoding.h"
+
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -11,14 +16,6 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Elements whose content is raw text up to their end tag; a '<' inside them
-// does not start a tag.
-bool HasRawTextContent(std::string_view name)
-{
-    return name == "script" || name == "style" || name == "textarea" || name == "title" ||
-           name == "xmp" || name == "iframe" || name == "noembed" || name == "noframes";
-}
 
 // Searches that failed once fail for every later start too; remembering that
 // keeps malformed markup (a quote or '>' that never comes) from making the
@@ -130,6 +127,12 @@ bool StartsWithAt(std::string_view html, std::size_t pos, std::string_view prefi
 }
 
 }  // namespace
+
+bool HasRawTextContent(std::string_view name)
+{
+    return name == "script" || name == "style" || name == "textarea" || name == "title" ||
+           name == "xmp" || name == "iframe" || name == "noembed" || name == "noframes";
+}
 
 std::string ToLowerAscii(std::string_view text)
 {
@@ -250,4 +253,109 @@ const HtmlAttribute* FindAttribute(const std::vector<HtmlAttribute>& attributes,
     for (const HtmlAttribute& attribute : attributes)
         if (attribute.name == name) return &attribute;
     return nullptr;
+}
+
+std::string EscapeHtml(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string EscapeQuotes(std::string_view markupText)
+{
+    std::string escaped;
+    escaped.reserve(markupText.size());
+    for (const char c : markupText) {
+        if (c == '"')
+            escaped += "&quot;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+namespace {
+
+// Decodes numeric character references and the named ones `lookup` knows
+// (it returns 0 for a name it doesn't); others stay as written.
+template <typename Lookup>
+std::string DecodeEntities(std::string_view text, Lookup lookup)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t amp = text.find('&', pos);
+        const std::size_t semicolon = amp == npos ? npos : text.find(';', amp);
+        if (semicolon == npos || semicolon - amp > 10) {
+            const std::size_t end = amp == npos ? text.size() : amp + 1;
+            decoded.append(text.substr(pos, end - pos));
+            pos = end;
+            continue;
+        }
+        decoded.append(text.substr(pos, amp - pos));
+        const std::string_view name = text.substr(amp + 1, semicolon - amp - 1);
+        std::uint32_t codePoint = 0;
+        if (name.size() > 1 && name[0] == '#') {
+            const bool hex = name[1] == 'x' || name[1] == 'X';
+            const std::string digits(name.substr(hex ? 2 : 1));
+            char* end = nullptr;
+            const unsigned long cp = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (!digits.empty() && end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF))
+                codePoint = static_cast<std::uint32_t>(cp);
+        } else {
+            codePoint = lookup(name);
+        }
+        if (codePoint)
+            AppendUtf8(decoded, codePoint);
+        else
+            decoded.append(text.substr(amp, semicolon - amp + 1));
+        pos = semicolon + 1;
+    }
+    return decoded;
+}
+
+}  // namespace
+
+std::string DecodeBasicEntities(std::string_view text)
+{
+    return DecodeEntities(text, [](std::string_view name) -> std::uint32_t {
+        static constexpr std::pair<std::string_view, char> kNamed[] = {
+            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        for (const auto& [entity, c] : kNamed)
+            if (name == entity) return static_cast<std::uint32_t>(c);
+        return 0;
+    });
+}
+
+std::string DecodeHtmlEntities(std::string_view text) { return DecodeEntities(text, HtmlEntityCodePoint); }
+
+std::string CollapseSpaces(std::string_view text)
+{
+    std::string collapsed;
+    for (const char c : text) {
+        const bool space = IsSpace(c);
+        if (space && (collapsed.empty() || collapsed.back() == ' ')) continue;
+        collapsed += space ? ' ' : c;
+    }
+    if (!collapsed.empty() && collapsed.back() == ' ') collapsed.pop_back();
+    return collapsed;
+}
+
+std::string_view TrimSpaces(std::string_view text)
+{
+    std::size_t first = 0, last = text.size();
+    while (first < last && IsSpace(text[first])) ++first;
+    while (last > first && IsSpace(text[last - 1])) --last;
+    return text.substr(first, last - first);
 }

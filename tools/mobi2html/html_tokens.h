@@ -26,7 +26,11 @@ struct HtmlAttribute {
     bool hasValue = false;     // false for a bare attribute such as <td nowrap>
 };
 
-// Tokens of `html` in order. The views point into `html`.
+// True for the elements whose content is raw text up to their end tag
+// (style, script and the like): a '<' inside them starts no tag.
+bool HasRawTextContent(std::string_view name);
+
+// Tokens of `html` in order, together covering all of it. The views point into `html`.
 std::vector<HtmlToken> TokenizeHtml(std::string_view html);
 
 // The attributes of a start tag token, in order.
@@ -41,3 +45,24 @@ const HtmlAttribute* FindAttribute(const std::vector<HtmlAttribute>& attributes,
 
 // ASCII lower case, for names and schemes.
 std::string ToLowerAscii(std::string_view text);
+
+// Plain text as HTML text or attribute value: &, <, > and " as entities.
+std::string EscapeHtml(std::string_view text);
+
+// Text of the book's markup (entities already written as entities) with its
+// double quotes written as &quot;, so that a byte-level scan of the page for
+// attributes such as src=" only ever meets real attributes.
+std::string EscapeQuotes(std::string_view markupText);
+
+// `text` without the white space at its ends.
+std::string_view TrimSpaces(std::string_view text);
+
+// Runs of white space as one space, none at the ends.
+std::string CollapseSpaces(std::string_view text);
+
+// Markup text as plain text: the entities XML defines and numeric character
+// references decoded, others left as written.
+std::string DecodeBasicEntities(std::string_view text);
+
+// Markup text as plain text, with the named entities of HTML 4 decoded too.
+std::string DecodeHtmlEntities(std::string_view text);

@@ -106,6 +106,12 @@ std::string BookFiles::ImageByIndex(std::size_t recindex)
     return bytes.empty() ? std::string() : Export(bytes, NumberedStem("image", recindex));
 }
 
+std::string BookFiles::Kf8Image(std::size_t number)
+{
+    const std::string_view bytes = m_book.Kf8Resource(number);
+    return bytes.empty() ? std::string() : Export(bytes, NumberedStem("image", number));
+}
+
 std::string BookFiles::ImageByReference(std::string_view reference)
 {
     std::string_view trimmed = reference;
@@ -115,10 +121,7 @@ std::string BookFiles::ImageByReference(std::string_view reference)
     if (StartsWithNoCase(trimmed, "data:image/")) return std::string(trimmed);
 
     const BookFileName name = ParseBookFileName(reference);
-    if (name.kind == BookFileName::Kind::Resource) {
-        const std::string_view bytes = m_book.Kf8Resource(name.number);
-        return bytes.empty() ? std::string() : Export(bytes, NumberedStem("image", name.number));
-    }
+    if (name.kind == BookFileName::Kind::Resource) return Kf8Image(name.number);
     if (name.kind == BookFileName::Kind::Flow && !m_book.IsKf8StyleSheetFlow(name.number)) {
         const std::string_view bytes = m_book.Kf8Flow(name.number);
         return bytes.empty() ? std::string() : Export(bytes, NumberedStem("flow", name.number));
@@ -131,4 +134,13 @@ std::optional<std::string> BookFiles::StyleSheet(std::string_view reference)
     const BookFileName name = ParseBookFileName(reference);
     if (name.kind != BookFileName::Kind::Flow || !m_book.IsKf8StyleSheetFlow(name.number)) return std::nullopt;
     return SanitizeUtf8(m_book.Kf8Flow(name.number));
+}
+
+std::string BookFiles::CoverImage()
+{
+    // The cover offset counts from the first image record, as KF8 resource
+    // numbers do; a KF7 recindex counts from 1.
+    const std::optional<std::size_t> offset = m_book.CoverOffset();
+    if (!offset) return {};
+    return m_book.IsKf8() ? Kf8Image(*offset) : ImageByIndex(*offset + 1);
 }

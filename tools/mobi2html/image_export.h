@@ -21,12 +21,14 @@ public:
     std::string ImageByIndex(std::size_t recindex) override;
     std::string ImageByReference(std::string_view reference) override;
     std::optional<std::string> StyleSheet(std::string_view reference) override;
+    std::string CoverImage() override;
 
     // Why an image could not be written; empty when all went well.
     const std::string& Error() const { return m_strError; }
 
 private:
     std::string Export(std::string_view bytes, const std::string& stem);
+    std::string Kf8Image(std::size_t number);
 
     const Book& m_book;
     OutputFolder& m_folder;

@@ -36,7 +36,7 @@ int Convert(const fs::path& input, const fs::path& outputFolder)
     if (!folder.Create(error)) return Fail(outputFolder, error);
 
     BookFiles files(*loaded.book, folder);
-    const std::string page = BuildPage(loaded.book->Title(), loaded.book->Parts(), files);
+    const std::string page = BuildPage(loaded.book->Document(), files);
     if (!files.Error().empty()) return Fail(outputFolder, files.Error());
 
     fs::path pageName = input.filename();

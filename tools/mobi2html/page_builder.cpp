@@ -1,92 +1,54 @@
 #include "page_builder.h"
 
 #include "css_fixes.h"
+#include "filepos_anchors.h"
+#include "html_elements.h"
 #include "html_tokens.h"
+#include "page_head.h"
+#include "page_ids.h"
+#include "page_items.h"
+#include "page_outline.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <unordered_set>
 
 namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+// The page's own rules, before the book's sheets, which may say otherwise.
+// The renderer prints a 16-pixel body text at 9 points, smaller than any
+// printed book: the page is zoomed by 4/3 so text and pictures come out at
+// the size 96 pixels per inch means (12 points). A PDF page cannot scroll,
+// and anything wider than the page makes the renderer shrink the whole book
+// to fit it: preformatted lines and the long words of links and code wrap
+// (as on a reader's screen; wrapping words everywhere would make the
+// renderer half as fast), pictures are no wider than the page. Code is set
+// at 7/8 of the text around it; without the second "monospace" the
+// renderer would take 13 pixels instead, too small to read on paper.
+constexpr std::string_view kBaseStyle =
+    "html { zoom: 1.3333; }\n"
+    "pre { white-space: pre-wrap; }\n"
+    "pre, code, a { word-wrap: break-word; }\n"
+    "pre, code, kbd, samp, tt { font-family: monospace, monospace; font-size: 0.875em; }\n"
+    "pre code, pre kbd, pre samp, pre tt { font-size: 1em; }\n"
+    "img, svg, video { max-width: 100%; }\n";
+
 constexpr std::string_view kPageBreak = "<div style=\"page-break-before:always\"></div>\n";
 constexpr std::string_view kNoBreakBefore = "page-break-before:auto !important";
 constexpr std::string_view kNoBreakAfter = "page-break-after:auto !important";
-
-bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-bool IsVoidElement(std::string_view name)
-{
-    return IsOneOf(name, {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
-                          "source", "track", "wbr", "basefont", "bgsound", "frame", "keygen"});
-}
-
-// Left out together with everything inside them: what a PDF cannot hold
-// (scripts, sound, film, plug-ins, frames) and what is not shown (title).
-bool IsDroppedWithContent(std::string_view name)
-{
-    return IsOneOf(name, {"script", "title", "audio", "video", "object", "applet", "iframe", "frameset", "noembed",
-                          "noframes", "template"});
-}
-
-// Left out on their own; whatever they enclose stays.
-bool IsDroppedTag(std::string_view name)
-{
-    return IsOneOf(name, {"html", "head", "meta", "base", "embed", "source", "track", "param", "bgsound", "frame",
-                          "guide", "reference"}) ||
-           name.starts_with("mbp:") || name.starts_with("idx:");
-}
-
-// Elements that show something even when they hold no text.
-bool IsVisibleWithoutText(std::string_view name)
-{
-    return IsOneOf(name, {"img", "image", "svg", "hr", "math", "input", "textarea", "select", "button"});
-}
-
-bool IsInlineElement(std::string_view name)
-{
-    return IsOneOf(name, {"a", "abbr", "b", "bdi", "bdo", "big", "br", "cite", "code", "dfn", "em", "font", "i", "kbd",
-                          "mark", "q", "s", "samp", "small", "span", "strike", "strong", "sub", "sup", "tt", "u", "var",
-                          "wbr"});
-}
 
 bool HasVisibleText(std::string_view text)
 {
     return text.find_first_not_of(" \t\n\r\f") != std::string_view::npos;
 }
 
-std::string_view TrimSpaces(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t\n\r\f");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\n\r\f") - first + 1);
-}
-
 bool IsExternalLink(std::string_view href)
 {
     const std::string lower = ToLowerAscii(TrimSpaces(href));
     return lower.starts_with("http://") || lower.starts_with("https://") || lower.starts_with("mailto:");
-}
-
-std::string EscapeText(std::string_view text)
-{
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '&')
-            escaped += "&amp;";
-        else if (c == '<')
-            escaped += "&lt;";
-        else if (c == '>')
-            escaped += "&gt;";
-        else
-            escaped += c;
-    }
-    return escaped;
 }
 
 void AppendDeclaration(std::vector<HtmlAttribute>& attributes, std::string_view declaration)
@@ -103,61 +65,35 @@ void AppendDeclaration(std::vector<HtmlAttribute>& attributes, std::string_view 
     attributes.push_back({"style", std::string(declaration), true});
 }
 
-// Elements an HTML parser closes on its own when the given start tag comes
-// (a new paragraph ends an open one), so that unclosed <p> and <li> of older
-// books do not look like they enclose the rest of the book.
-void CloseImpliedElements(std::vector<std::size_t>& open, std::string_view name,
-                          const std::function<std::string_view(std::size_t)>& nameOf)
-{
-    const auto closeTopWhile = [&](std::initializer_list<std::string_view> names) {
-        while (!open.empty() && IsOneOf(nameOf(open.back()), names)) open.pop_back();
-    };
-    if (IsOneOf(name, {"p", "div", "h1", "h2", "h3", "h4", "h5", "h6", "ul", "ol", "dl", "table", "pre", "blockquote",
-                       "address", "center", "form", "hr", "section", "article", "aside", "header", "footer", "nav",
-                       "figure", "fieldset", "menu", "dir", "li", "dt", "dd"}))
-        closeTopWhile({"p"});
-    if (name == "li") closeTopWhile({"li"});
-    if (name == "dt" || name == "dd") closeTopWhile({"dt", "dd"});
-    if (name == "tr") closeTopWhile({"td", "th", "tr"});
-    if (name == "td" || name == "th") closeTopWhile({"td", "th"});
-}
-
-enum class ItemKind { Markup, StartTag, EndTag, Break };
-
-// One piece of the page body. Start tags keep their attributes until the
-// page is written, since where the first and last visible content lie is
-// only known then.
-struct PageItem {
-    ItemKind kind = ItemKind::Markup;
-    std::string text;  // Markup: HTML as written; tags: the element name
-    std::vector<HtmlAttribute> attributes;
-    bool voidElement = false;
-    bool visible = false;
-};
-
 class PageAssembler {
 public:
-    explicit PageAssembler(PageResources& resources) : m_resources(resources) {}
+    PageAssembler(PageResources& resources, std::vector<std::string> partNames)
+        : m_resources(resources), m_ids(std::move(partNames))
+    {
+        m_ids.Reserve(std::string(kContentsNavId));
+    }
 
-    void AddPart(std::string_view markup, bool firstPart);
-    std::string Finish(std::string_view title) const;
+    void AddPart(std::string_view markup, std::size_t part);
+    std::string Finish(const PageDocument& document);
 
 private:
     void AddStartTag(const std::vector<HtmlToken>& tokens, std::size_t& index);
     void AddStyleSheet(std::string_view css);
     bool FixImage(std::string_view name, std::vector<HtmlAttribute>& attributes);
-    void FixAttributes(std::string_view name, std::vector<HtmlAttribute>& attributes);
+    std::optional<LinkTarget> FixAttributes(std::string_view name, std::vector<HtmlAttribute>& attributes);
+    std::optional<LinkTarget> LinkOf(const std::vector<HtmlAttribute>& attributes) const;
     std::string ResolveImage(std::string_view reference) { return m_resources.ImageByReference(reference); }
-    void PushStart(std::string name, std::vector<HtmlAttribute> attributes, bool selfClosing);
-    void PushEnd(std::string name) { m_items.push_back({ItemKind::EndTag, std::move(name), {}, false, false}); }
-    struct BreakOverrides {
-        bool noBreakBefore = false;
-        bool noBreakAfter = false;
-    };
-    std::vector<BreakOverrides> EdgeOverrides() const;
+    void PushStart(std::string name, std::vector<HtmlAttribute> attributes, bool selfClosing,
+                   std::optional<LinkTarget> link = std::nullopt);
+    void PushEnd(std::string name) { m_items.push_back({ItemKind::EndTag, std::move(name), {}, false, false, {}, 0}); }
+    void PushBreak();
+    void ResolveLinks();
+    std::vector<NavEntry> OutlineOfBookHeadings();
     std::string Body() const;
 
     PageResources& m_resources;
+    PageIds m_ids;
+    std::size_t m_nPart = 0;  // the part being added
     std::vector<PageItem> m_items;
     std::string m_strStyles;
     std::unordered_set<std::string> m_seenStyles;
@@ -199,9 +135,11 @@ std::pair<std::size_t, std::size_t> FindHead(const std::vector<HtmlToken>& token
     return {kNone, kNone};
 }
 
-void PageAssembler::AddPart(std::string_view markup, bool firstPart)
+void PageAssembler::AddPart(std::string_view markup, std::size_t part)
 {
-    if (!firstPart) m_items.push_back({ItemKind::Break, {}, {}, false, false});
+    m_nPart = part;
+    if (part > 0) m_items.push_back({ItemKind::Break, {}, {}, false, false, {}, 0});
+    m_items.push_back({ItemKind::PartStart, {}, {}, false, false, {}, part});
     const std::vector<HtmlToken> tokens = TokenizeHtml(markup);
     const auto [headFirst, headLast] = FindHead(tokens);
 
@@ -218,7 +156,7 @@ void PageAssembler::AddPart(std::string_view markup, bool firstPart)
         case HtmlTokenKind::Other:
             break;
         case HtmlTokenKind::Text:
-            m_items.push_back({ItemKind::Markup, std::string(token.raw), {}, false, HasVisibleText(token.raw)});
+            m_items.push_back({ItemKind::Markup, EscapeQuotes(token.raw), {}, false, HasVisibleText(token.raw), {}, 0});
             break;
         case HtmlTokenKind::StartTag:
             AddStartTag(tokens, i);
@@ -267,7 +205,7 @@ void PageAssembler::AddStartTag(const std::vector<HtmlToken>& tokens, std::size_
         return;
     }
     if (name == "mbp:pagebreak") {
-        m_items.push_back({ItemKind::Break, {}, {}, false, false});
+        PushBreak();
         return;
     }
     if (IsDroppedTag(name)) return;
@@ -281,19 +219,50 @@ void PageAssembler::AddStartTag(const std::vector<HtmlToken>& tokens, std::size_
         return;
     }
     if ((name == "img" || name == "image") && !FixImage(name, attributes)) return;
-    FixAttributes(name, attributes);
-    PushStart(name, std::move(attributes), token.selfClosing);
+    std::optional<LinkTarget> link = FixAttributes(name, attributes);
+    PushStart(name, std::move(attributes), token.selfClosing, std::move(link));
 }
 
-void PageAssembler::PushStart(std::string name, std::vector<HtmlAttribute> attributes, bool selfClosing)
+void PageAssembler::PushStart(std::string name, std::vector<HtmlAttribute> attributes, bool selfClosing,
+                              std::optional<LinkTarget> link)
 {
     const bool voidElement = IsVoidElement(name);
     const bool visible = IsVisibleWithoutText(name);
-    m_items.push_back({ItemKind::StartTag, name, std::move(attributes), voidElement, visible});
+    m_items.push_back({ItemKind::StartTag, name, std::move(attributes), voidElement, visible, std::move(link), 0});
     // The books are XHTML, where <div/> is an empty element; for the HTML
     // parser of the renderer it would open an element that swallows what
     // follows.
     if (selfClosing && !voidElement) PushEnd(std::move(name));
+}
+
+// A page break of the book. Anchors right before it, with nothing shown in
+// between, mark where the next page begins (KF7 links often lead to the
+// break itself), so they go after it.
+void PageAssembler::PushBreak()
+{
+    std::vector<std::size_t> anchors;  // start tags of the anchors to move, last first
+    std::size_t i = m_items.size();
+    while (i > 0) {
+        if (m_items[i - 1].kind == ItemKind::Markup && !m_items[i - 1].visible) {
+            --i;
+        } else if (i >= 2 && IsEmptyAnchor(m_items[i - 2], m_items[i - 1])) {
+            anchors.push_back(i - 2);
+            i -= 2;
+        } else {
+            break;
+        }
+    }
+    std::vector<PageItem> moved;
+    for (auto start = anchors.rbegin(); start != anchors.rend(); ++start) {
+        moved.push_back(std::move(m_items[*start]));
+        moved.push_back(std::move(m_items[*start + 1]));
+    }
+    for (const std::size_t start : anchors) {  // last first, so the earlier places stay where they are
+        const auto first = m_items.begin() + static_cast<std::ptrdiff_t>(start);
+        m_items.erase(first, first + 2);
+    }
+    m_items.push_back({ItemKind::Break, {}, {}, false, false, {}, 0});
+    for (PageItem& item : moved) m_items.push_back(std::move(item));
 }
 
 void PageAssembler::AddStyleSheet(std::string_view css)
@@ -335,22 +304,45 @@ bool PageAssembler::FixImage(std::string_view name, std::vector<HtmlAttribute>& 
     return true;
 }
 
-void PageAssembler::FixAttributes(std::string_view name, std::vector<HtmlAttribute>& attributes)
+// Where a link of the book leads: a KF7 link by its filepos (which wins over
+// any href it also has), others by their href. Nothing for links to other
+// sites, which stay as they are, and for those that lead nowhere in the book.
+std::optional<LinkTarget> PageAssembler::LinkOf(const std::vector<HtmlAttribute>& attributes) const
+{
+    if (const HtmlAttribute* filepos = FindAttribute(attributes, "filepos"))
+        if (const std::optional<std::uint32_t> position = ParseFilepos(filepos->value))
+            return LinkTarget{m_nPart, FileposAnchorId(*position)};
+    const HtmlAttribute* href = FindAttribute(attributes, "href");
+    if (!href || IsExternalLink(href->value)) return std::nullopt;
+    return m_ids.TargetOf(m_nPart, href->value);
+}
+
+// Makes a start tag's attributes fit for the page: ids unique in the page,
+// links into the book replaced by an href that is filled in when the page is
+// written (the link's target is returned), links to other sites kept, and
+// nothing left that would run a script or load a file from elsewhere.
+std::optional<LinkTarget> PageAssembler::FixAttributes(std::string_view name, std::vector<HtmlAttribute>& attributes)
 {
     const bool isLink = name == "a" || name == "area";
     const bool isImage = name == "img" || name == "image";
+    std::optional<LinkTarget> link = isLink ? LinkOf(attributes) : std::nullopt;
     std::erase_if(attributes, [&](HtmlAttribute& attribute) {
         const std::string& attributeName = attribute.name;
         if (attributeName.starts_with("on") || attributeName == "filepos" || attributeName == "srcset" ||
             attributeName.ends_with("recindex"))
             return true;
+        if (attributeName == "id") {
+            if (TrimSpaces(attribute.value).empty()) return true;
+            attribute.value = m_ids.Add(m_nPart, attribute.value);
+            return false;
+        }
         if (attributeName == "style") {
             attribute.value =
                 FixInlineStyle(attribute.value, [this](std::string_view reference) { return ResolveImage(reference); });
             return false;
         }
         if (isImage && (attributeName == "src" || attributeName == "xlink:href")) return false;  // see FixImage
-        if (attributeName == "href" && isLink) return !IsExternalLink(attribute.value);
+        if (attributeName == "href" && isLink) return link || !IsExternalLink(attribute.value);
         if (attributeName == "href" || attributeName == "xlink:href") {
             // In SVG these name parts of the same document (gradients, <use>).
             if (TrimSpaces(attribute.value).starts_with('#')) return false;
@@ -362,68 +354,23 @@ void PageAssembler::FixAttributes(std::string_view name, std::vector<HtmlAttribu
         }
         return false;
     });
-}
-
-// Which start tags must not break the page before or after them. The pieces
-// of the book between two page breaks (its files, and the stretches between
-// <mbp:pagebreak/>) are each set on pages of their own by the breaks we
-// write; a break that the book's CSS asks for before a piece's first visible
-// content or after its last would add an empty page (at the very start, at
-// the very end, or where it meets one of ours).
-std::vector<PageAssembler::BreakOverrides> PageAssembler::EdgeOverrides() const
-{
-    std::vector<BreakOverrides> overrides(m_items.size());
-    std::vector<std::size_t> open;  // start tags of the elements open at this point
-    const auto nameOf = [this](std::size_t i) { return std::string_view(m_items[i].text); };
-    const auto contains = [](const std::vector<std::size_t>& list, std::size_t i) {
-        return std::find(list.begin(), list.end(), i) != list.end();
-    };
-
-    std::size_t sectionStart = 0;
-    std::size_t first = kNone, last = kNone;
-    std::vector<std::size_t> openAtFirst, openAtLast;
-    const auto closeSection = [&](std::size_t sectionEnd) {
-        for (std::size_t j = sectionStart; j < sectionEnd; ++j) {
-            if (m_items[j].kind != ItemKind::StartTag) continue;
-            if (first == kNone || j <= first || j > last) overrides[j].noBreakBefore = true;
-            if (first == kNone || j > last || (j < first && !contains(openAtFirst, j))) overrides[j].noBreakAfter = true;
+    // Older books mark the targets of their links with <a name="...">.
+    if (name == "a" && !FindAttribute(attributes, "id")) {
+        const auto anchorName = std::find_if(attributes.begin(), attributes.end(),
+                                             [](const HtmlAttribute& attribute) { return attribute.name == "name"; });
+        if (anchorName != attributes.end() && !TrimSpaces(anchorName->value).empty()) {
+            std::string id = m_ids.Add(m_nPart, anchorName->value);
+            attributes.erase(anchorName);
+            attributes.push_back({"id", std::move(id), true});
         }
-        for (const std::size_t j : openAtLast) overrides[j].noBreakAfter = true;
-        if (last != kNone && m_items[last].kind == ItemKind::StartTag) overrides[last].noBreakAfter = true;
-        sectionStart = sectionEnd + 1;
-        first = last = kNone;
-        openAtFirst.clear();
-        openAtLast.clear();
-    };
-
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        const PageItem& item = m_items[i];
-        if (item.kind == ItemKind::Break) {
-            closeSection(i);
-            continue;
-        }
-        if (item.kind == ItemKind::StartTag) CloseImpliedElements(open, item.text, nameOf);
-        if (item.kind == ItemKind::StartTag && !item.voidElement) open.push_back(i);
-        if (item.kind == ItemKind::EndTag) {
-            const auto match = std::find_if(open.rbegin(), open.rend(),
-                                            [&](std::size_t start) { return m_items[start].text == item.text; });
-            if (match != open.rend()) open.erase(std::next(match).base(), open.end());
-        }
-        if (!item.visible) continue;
-        if (first == kNone) {
-            first = i;
-            openAtFirst = open;
-        }
-        last = i;
-        openAtLast = open;
     }
-    closeSection(m_items.size());
-    return overrides;
+    if (link) attributes.insert(attributes.begin(), {"href", std::string(), true});
+    return link;
 }
 
 std::string PageAssembler::Body() const
 {
-    const std::vector<BreakOverrides> overrides = EdgeOverrides();
+    const std::vector<BreakOverrides> overrides = EdgeOverrides(m_items);
     const auto lastVisible =
         std::find_if(m_items.rbegin(), m_items.rend(), [](const PageItem& item) { return item.visible; });
     const std::size_t last = lastVisible == m_items.rend() ? kNone : static_cast<std::size_t>(m_items.rend() - lastVisible) - 1;
@@ -437,6 +384,9 @@ std::string PageAssembler::Body() const
             // One break however many come in a row, and none after the end.
             if (!breakSinceVisible && last != kNone && i < last) body += kPageBreak;
             breakSinceVisible = true;
+            break;
+        case ItemKind::PartStart:
+            if (const std::string id = m_ids.PartStart(item.part); !id.empty()) body += "<a id=\"" + id + "\"></a>";
             break;
         case ItemKind::Markup:
             body += item.text;
@@ -461,19 +411,51 @@ std::string PageAssembler::Body() const
     return body;
 }
 
-std::string PageAssembler::Finish(std::string_view title) const
+// Fills in the href of every link into the book: the id of its target, or
+// none, which leaves the link's text as plain text.
+void PageAssembler::ResolveLinks()
 {
-    std::string page = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n";
-    page += "<title>" + EscapeText(title) + "</title>\n";
-    // A PDF page cannot scroll: long preformatted lines wrap (as on a
-    // reader's screen) instead of running off the page or shrinking the
-    // whole book to fit. The book's own sheets come after and may say
-    // otherwise. The renderer prints a 16-pixel body text at about 9 points,
-    // smaller than any printed book: the page is zoomed by 4/3 so text and
-    // pictures come out at the size 96 pixels per inch means (12 points).
-    page += "<style>\nhtml { zoom: 1.3333; }\npre { white-space: pre-wrap; word-wrap: break-word; }\n" +
-            m_strStyles + "</style>\n";
+    for (PageItem& item : m_items) {
+        if (!item.link) continue;
+        if (const std::optional<std::string> id = m_ids.Resolve(*item.link))
+            item.attributes.front().value = "#" + *id;
+        else
+            item.attributes.erase(item.attributes.begin());
+        item.link.reset();
+    }
+}
+
+// An outline of the book's h1 to h3 headings; headings without an id get one.
+std::vector<NavEntry> PageAssembler::OutlineOfBookHeadings()
+{
+    std::vector<Heading> headings;
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        PageItem& item = m_items[i];
+        if (item.kind != ItemKind::StartTag || !IsOneOf(item.text, {"h1", "h2", "h3"})) continue;
+        std::string label = HeadingLabel(m_items, i);
+        if (label.empty()) continue;
+        const HtmlAttribute* id = FindAttribute(item.attributes, "id");
+        std::string pageId = id ? id->value : m_ids.Make("heading-" + std::to_string(headings.size() + 1));
+        if (!id) item.attributes.insert(item.attributes.begin(), {"id", pageId, true});
+        headings.push_back({item.text[1] - '0', std::move(pageId), std::move(label)});
+    }
+    return OutlineOfHeadings(headings);
+}
+
+std::string PageAssembler::Finish(const PageDocument& document)
+{
+    std::vector<NavEntry> contents = ResolveToc(document.toc, m_ids);
+    ResolveLinks();
+    if (contents.empty()) contents = OutlineOfBookHeadings();
+    // A cover the text starts with anyway is not set as a page of its own.
+    std::string cover = m_resources.CoverImage();
+    if (!cover.empty() && StartsWithPicture(m_items, cover)) cover.clear();
+
+    std::string page = "<!DOCTYPE html>\n" + HtmlStartTag(document.info.language) + "\n<head>\n<meta charset=\"utf-8\">\n";
+    page += DocumentInfoTags(document.info, cover);
+    page += "<style>\n" + std::string(kBaseStyle) + m_strStyles + "</style>\n";
     page += "</head>\n<body>\n";
+    page += FormatNav(contents) + "\n";
     page += Body();
     page += "\n</body>\n</html>\n";
     return page;
@@ -481,9 +463,11 @@ std::string PageAssembler::Finish(std::string_view title) const
 
 }  // namespace
 
-std::string BuildPage(std::string_view title, const std::vector<std::string>& parts, PageResources& resources)
+std::string BuildPage(const PageDocument& document, PageResources& resources)
 {
-    PageAssembler assembler(resources);
-    for (std::size_t i = 0; i < parts.size(); ++i) assembler.AddPart(parts[i], i == 0);
-    return assembler.Finish(title);
+    std::vector<std::string> names;
+    for (const PagePart& part : document.parts) names.push_back(part.name);
+    PageAssembler assembler(resources, std::move(names));
+    for (std::size_t i = 0; i < document.parts.size(); ++i) assembler.AddPart(document.parts[i].markup, i);
+    return assembler.Finish(document);
 }

@@ -23,4 +23,8 @@ public:
     // The style sheet of the book that a <link href> names, as UTF-8 text;
     // nothing when it names none.
     virtual std::optional<std::string> StyleSheet(std::string_view reference) = 0;
+
+    // Page-relative path of the picture the book names as its cover; empty
+    // when it names none.
+    virtual std::string CoverImage() { return {}; }
 };

@@ -20,28 +20,14 @@ bool IsForbiddenControl(unsigned char c)
     return (c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r') || c == 0x7F;
 }
 
-void AppendCodePoint(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 void AppendCp1252Byte(std::string& out, unsigned char c)
 {
     if (c < 0x80) {
         if (!IsForbiddenControl(c)) out += static_cast<char>(c);
     } else if (c < 0xA0) {
-        if (const char16_t cp = kCp1252High[c - 0x80]) AppendCodePoint(out, cp);
+        if (const char16_t cp = kCp1252High[c - 0x80]) AppendUtf8(out, cp);
     } else {
-        AppendCodePoint(out, c);
+        AppendUtf8(out, c);
     }
 }
 
@@ -70,6 +56,25 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos)
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
 
 std::string Cp1252ToUtf8(std::string_view text)
 {

@@ -3,6 +3,7 @@
 //   records 1..T              text, 4096 bytes of markup each (the last may be
 //                             shorter), PalmDOC-compressed or stored
 //   records T+1..T+I          the images, as they are
+//   3 records, if any         the NCX index of the table of contents
 //   FLIS, FCIS, end of file   the closing records readers expect
 // A UTF-8 character may straddle two text records: the record holding its
 // first bytes repeats the rest after its data, followed by a byte giving how
@@ -10,7 +11,9 @@
 // All numbers are big-endian.
 #include "mobi_writer.h"
 
+#include "ncx_index.h"
 #include "palmdoc_compression.h"
+#include "record_bytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -21,8 +24,6 @@
 #include <system_error>
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
 
 constexpr std::size_t kTextRecordSize = 4096;
 constexpr std::size_t kMaxRecords = 0xFFFF;
@@ -39,27 +40,10 @@ constexpr std::uint32_t kExthPresent = 0x40;
 constexpr std::uint16_t kMultibyteTrailingEntry = 0x0001;
 constexpr std::uint32_t kNotSet = 0xFFFFFFFF;
 constexpr std::uint32_t kExthAuthor = 100;
+constexpr std::uint32_t kExthSubject = 105;
+constexpr std::uint32_t kExthCoverOffset = 201;
 constexpr std::uint32_t kExthUpdatedTitle = 503;
-
-void Put8(Bytes& out, std::uint8_t v) { out.push_back(v); }
-
-void Put16(Bytes& out, std::uint16_t v)
-{
-    out.push_back(static_cast<unsigned char>(v >> 8));
-    out.push_back(static_cast<unsigned char>(v));
-}
-
-void Put32(Bytes& out, std::uint32_t v)
-{
-    Put16(out, static_cast<std::uint16_t>(v >> 16));
-    Put16(out, static_cast<std::uint16_t>(v));
-}
-
-void PutText(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
-
-void PutZeros(Bytes& out, std::size_t count) { out.insert(out.end(), count, 0); }
-
-void PadToMultipleOf4(Bytes& out) { PutZeros(out, (4 - out.size() % 4) % 4); }
+constexpr std::uint32_t kExthLanguage = 524;
 
 // How many bytes of the UTF-8 character that starts before `end` lie at or
 // after `end` (0 when `end` falls between characters).
@@ -90,7 +74,7 @@ std::vector<Bytes> MakeTextRecords(std::string_view text, bool compress)
     return records;
 }
 
-Bytes MakeExth(std::string_view title, std::string_view author)
+Bytes MakeExth(const MobiBook& book, std::string_view title)
 {
     Bytes entries;
     std::uint32_t count = 0;
@@ -100,7 +84,15 @@ Bytes MakeExth(std::string_view title, std::string_view author)
         PutText(entries, value);
         ++count;
     };
-    if (!author.empty()) add(kExthAuthor, author);
+    if (!book.author.empty()) add(kExthAuthor, book.author);
+    for (const std::string& author : book.moreAuthors) add(kExthAuthor, author);
+    if (!book.subject.empty()) add(kExthSubject, book.subject);
+    if (!book.language.empty()) add(kExthLanguage, book.language);
+    if (book.coverOffset) {
+        Bytes offset;
+        Put32(offset, *book.coverOffset);
+        add(kExthCoverOffset, std::string_view(reinterpret_cast<const char*>(offset.data()), offset.size()));
+    }
     add(kExthUpdatedTitle, title);
 
     Bytes exth;
@@ -116,8 +108,10 @@ Bytes MakeExth(std::string_view title, std::string_view author)
 struct Layout {
     std::size_t textRecords = 0;
     std::size_t images = 0;
+    std::size_t ncxRecords = 0;
     std::size_t FirstImage() const { return 1 + textRecords; }
-    std::size_t Flis() const { return FirstImage() + images; }
+    std::size_t Ncx() const { return FirstImage() + images; }
+    std::size_t Flis() const { return Ncx() + ncxRecords; }
     std::size_t Fcis() const { return Flis() + 1; }
     std::size_t Eof() const { return Fcis() + 1; }
     std::size_t Count() const { return Eof() + 1; }
@@ -144,9 +138,9 @@ Bytes MakeRecord0(const MobiBook& book, std::string_view title, const Layout& la
     Put16(r, 0);  // no encryption
     Put16(r, 0);
 
-    const Bytes exth = MakeExth(title, book.author);
+    const Bytes exth = MakeExth(book, title);
     const std::size_t fullNameOffset = 16 + kMobiHeaderLength + exth.size();
-    const auto lastContent = layout.images > 0 ? layout.Flis() - 1 : layout.textRecords;
+    const auto lastContent = layout.images > 0 ? layout.Ncx() - 1 : layout.textRecords;
 
     // MOBI header; the offsets in the comments count from the start of record 0.
     PutText(r, "MOBI");                                   // 16
@@ -189,7 +183,7 @@ Bytes MakeRecord0(const MobiBook& book, std::string_view title, const Layout& la
     Put32(r, kNotSet);                                    // 232
     Put32(r, kNotSet);                                    // 236
     Put32(r, kMultibyteTrailingEntry);                    // 240: trailing-entry flags (low half at 242)
-    Put32(r, kNotSet);                                    // 244: NCX index (none)
+    Put32(r, layout.ncxRecords > 0 ? static_cast<std::uint32_t>(layout.Ncx()) : kNotSet);  // 244: NCX index
 
     r.insert(r.end(), exth.begin(), exth.end());
     PutText(r, title);
@@ -303,7 +297,8 @@ bool WriteMobiBook(const std::filesystem::path& file, const MobiBook& book)
     const std::string title = book.title.empty() ? std::string("Untitled") : book.title;
 
     const std::vector<Bytes> text = MakeTextRecords(book.html, book.compress);
-    const Layout layout{text.size(), book.images.size()};
+    const std::vector<Bytes> ncx = book.toc.empty() ? std::vector<Bytes>() : MakeNcxRecords(book.toc);
+    const Layout layout{text.size(), book.images.size(), ncx.size()};
     if (layout.Count() > kMaxRecords) return false;
 
     const Bytes record0 = MakeRecord0(book, title, layout);
@@ -314,6 +309,7 @@ bool WriteMobiBook(const std::filesystem::path& file, const MobiBook& book)
     std::vector<const Bytes*> records{&record0};
     for (const Bytes& record : text) records.push_back(&record);
     for (const Bytes& image : book.images) records.push_back(&image);
+    for (const Bytes& record : ncx) records.push_back(&record);
     records.insert(records.end(), {&flis, &fcis, &eof});
 
     std::size_t total = kPdbHeaderSize + 8 * records.size() + 2;

@@ -2,7 +2,11 @@
 // tests to make books and by make-sample-book to make the sample book.
 #pragma once
 
+#include "ncx_index.h"
+
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,12 @@ struct MobiBook {
     // Image records in order (GIF, JPEG, PNG bytes as they are).
     std::vector<std::vector<unsigned char>> images;
     bool compress = true;  // PalmDOC (LZ77) compression of the text records, else none
+    std::vector<std::string> moreAuthors;  // further creators, each an EXTH record of its own after `author`
+    std::string subject;   // UTF-8; an EXTH subject record when not empty
+    std::string language;  // an EXTH language record ("de", "en-us") when not empty
+    std::optional<std::uint32_t> coverOffset;  // EXTH cover offset: 0 names the first image
+    // The table of contents, written as an NCX index when not empty.
+    std::vector<MobiTocEntry> toc;
 };
 
 // Writes `book` to `file`, replacing it. False on I/O failure or when the

@@ -94,8 +94,10 @@ private:
     bool m_bFailed = false;
 };
 
-// Reads the JPEG's header, and with a sink its pixels too.
-bool ReadJpeg(FILE* file, PictureSize* size, PictureSize atLeast, PictureSink* sink)
+// Reads the JPEG's header (its size, and in `plainComponents` 1 or 3 for a
+// grey or colour picture a PDF shows as it is, 0 for others), and with a
+// sink its pixels too.
+bool ReadJpeg(FILE* file, PictureSize* size, int* plainComponents, PictureSize atLeast, PictureSink* sink)
 {
     JpegDecoding state;
     SetUpErrors(state.error);
@@ -109,6 +111,12 @@ bool ReadJpeg(FILE* file, PictureSize* size, PictureSize atLeast, PictureSink* s
         jpeg_stdio_src(&state.info, file);
         jpeg_read_header(&state.info, TRUE);
         *size = {state.info.image_width, state.info.image_height};
+        if (plainComponents) {
+            const J_COLOR_SPACE space = state.info.jpeg_color_space;
+            *plainComponents = space == JCS_GRAYSCALE                       ? 1
+                               : space == JCS_YCbCr || space == JCS_RGB ? 3
+                                                                         : 0;
+        }
         jpeg_destroy_decompress(&state.info);
         return true;
     }
@@ -146,9 +154,20 @@ bool ReadJpeg(FILE* file, PictureSize* size, PictureSize atLeast, PictureSink* s
 
 }  // namespace
 
-bool ReadJpegSize(FILE* file, PictureSize& size) { return ReadJpeg(file, &size, {}, nullptr); }
+bool ReadJpegSize(FILE* file, PictureSize& size) { return ReadJpeg(file, &size, nullptr, {}, nullptr); }
 
-bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink) { return ReadJpeg(file, nullptr, atLeast, &sink); }
+int JpegPlainComponents(const std::filesystem::path& file)
+{
+    const FilePointer in = OpenPicture(file);
+    PictureSize size;
+    int components = 0;
+    return in && ReadJpeg(in.get(), &size, &components, {}, nullptr) ? components : 0;
+}
+
+bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink)
+{
+    return ReadJpeg(file, nullptr, nullptr, atLeast, &sink);
+}
 
 std::unique_ptr<PictureWriter> CreateJpegWriter(const std::filesystem::path& file, PictureSize size)
 {

@@ -3,16 +3,26 @@
 // system's wkhtmltopdf. A large page is cut at its own page breaks into
 // pieces that are rendered side by side, one per processor, and joined in
 // reading order: the renderer's time grows faster than the page, so pieces
-// keep the cost per MB the same for every book.
+// keep the cost per MB the same for every book. The joined PDF gets the
+// book's outline, links inside the book that lead to their page, its
+// document information and its cover as the first page, from what
+// mobi2html wrote into the page.
 //
 // On failure it writes one line to standard error, "wkhtmltopdf: " and the
 // reason, exits with a non-zero status and leaves no OUTPUT behind. Every
 // file it makes on the way lies in the page's folder and is removed again.
+#include "book_layout.h"
 #include "die_with_parent.h"
 #include "html_tokens.h"
+#include "link_targets.h"
+#include "page_facts.h"
 #include "page_splitter.h"
+#include "pdf_cover.h"
+#include "pdf_info.h"
 #include "pdf_join.h"
+#include "pdf_navigation.h"
 #include "picture_limits.h"
+#include "picture_references.h"
 #include "piece_writer.h"
 #include "render_jobs.h"
 #include "render_options.h"
@@ -114,17 +124,32 @@ int Render(const RenderOptions& options)
     if (!ReadWholeFile(input, page, reason)) return Fail(reason);
 
     const fs::path pageFolder = input.parent_path();
+    const PageSize size{options.pageWidth, options.pageHeight};
     WorkArea area;
     fs::path runtime;
     if (!area.Create(pageFolder, reason) || !area.MakeRuntimeFolder(runtime, reason)) return Fail(reason);
+
+    PageFacts facts;
+    std::vector<std::string> targets;
+    {
+        const std::vector<HtmlToken> tokens = TokenizeHtml(page);
+        facts = ReadPageFacts(tokens);
+        MarkedPage marked = MarkLinkTargets(page, tokens);
+        page = std::move(marked.page);
+        targets = std::move(marked.targets);
+    }
+    std::optional<CoverPicture> cover;
+    if (!facts.cover.empty())
+        if (const fs::path picture = ResolvePicture(facts.cover, pageFolder); !picture.empty())
+            cover = PrepareCover(picture, area, size);
+    report.Stage("targets " + std::to_string(targets.size()) + (cover ? ", cover" : ""));
 
     // The page, its tokens and its pieces' text are let go before the
     // renderers start: they may be many MB.
     std::vector<RenderJob> jobs;
     {
         const std::vector<HtmlToken> tokens = TokenizeHtml(page);
-        const std::vector<TextEdit> edits =
-            FitPictures(page, tokens, pageFolder, area, {options.pageWidth, options.pageHeight});
+        const std::vector<TextEdit> edits = FitPictures(page, tokens, pageFolder, area, size);
         if (StopSignal::Requested()) return kFailed;
         report.Stage("pictures");
 
@@ -144,21 +169,35 @@ int Render(const RenderOptions& options)
         report.Stage("write " + std::to_string(jobs.size()) + " pieces");
     }
 
-    const RendererSetup setup =
-        MakeRendererSetup(*program, pageFolder, options.pageWidthText, options.pageHeightText, runtime);
+    PageSetup pageSetup{options.pageWidthText, options.pageHeightText, LayoutFor(size), {}};
+    if (!area.WriteFile("book.css", LayoutStyleSheet(pageSetup.layout, MarkerRules()), pageSetup.styleSheet, reason))
+        return Fail(reason);
+    const RendererSetup setup = MakeRendererSetup(*program, pageFolder, pageSetup, runtime);
     reason = RenderAll(setup, jobs, UsableProcessors());
     if (StopSignal::Requested()) return kFailed;
     if (!reason.empty()) return Fail(reason);
 
     report.Stage("render");
 
-    // One piece is the system renderer's PDF as it stands.
-    if (jobs.size() == 1) return MovePdf(jobs[0].pdf, options.output, reason) ? 0 : Fail(reason);
     PdfJoiner joiner;
+    LandingPlaces places(targets.size());
+    const auto takeMarkers = [&](QPDFObjectHandle page, std::size_t number) { places.TakeMarkers(page, number); };
     for (std::size_t i = 0; i < jobs.size(); ++i)
-        if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), reason)) return Fail(reason);
-    if (!joiner.Write(options.output, reason)) return Fail(reason);
+        if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), takeMarkers, reason)) return Fail(reason);
     report.Stage("join");
+    NavigationCounts counts;
+    try {
+        counts = WriteNavigation(joiner.Document(), places, targets, facts.outline, area.PieceStem());
+        WriteDocumentInfo(joiner.Document(), facts);
+        if (cover) InsertCoverPage(joiner.Document(), *cover);
+    } catch (const std::exception& exception) {
+        return Fail("cannot finish the PDF: " + std::string(exception.what()));
+    }
+    report.Stage("navigation: " + std::to_string(counts.targets) + " targets found, " + std::to_string(counts.links) +
+                 " links, " + std::to_string(counts.dropped) + " dropped, " + std::to_string(counts.outline) +
+                 " outline entries");
+    if (!joiner.Write(options.output, reason)) return Fail(reason);
+    report.Stage("pdf");
     return 0;
 }
 

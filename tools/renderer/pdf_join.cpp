@@ -57,39 +57,6 @@ bool Commit(const fs::path& staging, const fs::path& output, bool written, std::
 
 }  // namespace
 
-bool MovePdf(const fs::path& pdf, const fs::path& output, std::string& error)
-{
-    if (std::rename(pdf.c_str(), output.c_str()) == 0) return true;
-    if (errno != EXDEV) {
-        error = WriteError(output, std::strerror(errno));
-        return false;
-    }
-    fs::path staging;
-    FILE* file = CreateStagingFile(output, staging);
-    if (!file) {
-        error = WriteError(output, std::strerror(errno));
-        return false;
-    }
-    FILE* in = std::fopen(pdf.c_str(), "rb");
-    bool written = in != nullptr;
-    char buffer[64 * 1024];
-    while (written) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, in);
-        if (n == 0) break;
-        written = std::fwrite(buffer, 1, n, file) == n;
-    }
-    if (!written || (in && std::ferror(in))) {
-        error = WriteError(output, std::strerror(errno));
-        written = false;
-    }
-    if (in) std::fclose(in);
-    if (std::fclose(file) != 0 && written) {
-        error = WriteError(output, std::strerror(errno));
-        written = false;
-    }
-    return Commit(staging, output, written, error);
-}
-
 PdfJoiner::PdfJoiner() : m_pResult(std::make_unique<QPDF>())
 {
     m_pResult->emptyPDF();
@@ -98,17 +65,17 @@ PdfJoiner::PdfJoiner() : m_pResult(std::make_unique<QPDF>())
 
 PdfJoiner::~PdfJoiner() = default;
 
-bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, std::string& error)
+bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, const PageVisitor& visit, std::string& error)
 {
     try {
         auto part = std::make_unique<QPDF>();
         part->setSuppressWarnings(true);
         part->processFile(pdf.c_str());
         QPDFPageDocumentHelper pages(*m_pResult);
-        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) pages.addPage(page, false);
-        if (m_parts.empty()) {
-            QPDFObjectHandle info = part->getTrailer().getKey("/Info");
-            if (info.isDictionary()) m_pResult->getTrailer().replaceKey("/Info", m_pResult->copyForeignObject(info));
+        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) {
+            if (visit) visit(page.getObjectHandle(), m_nPages);
+            pages.addPage(page, false);
+            ++m_nPages;
         }
         m_parts.push_back(std::move(part));
         return true;

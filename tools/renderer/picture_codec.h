@@ -37,6 +37,10 @@ public:
 // anything else. GIF: the size of its screen; JPEG: of its frame.
 std::optional<PictureInfo> ProbePicture(const std::filesystem::path& file);
 
+// For a JPEG file that a PDF can hold as it is: 1 for a grey picture, 3 for
+// a colour one (YCbCr or RGB); 0 for other JPEGs (CMYK) and other files.
+int JpegPlainComponents(const std::filesystem::path& file);
+
 // Decodes the picture (a GIF's first frame) into `sink`. A JPEG is decoded
 // reduced by up to eight where it then still is `atLeast` large. False when
 // the file cannot be decoded or the sink gave up.

@@ -23,16 +23,20 @@ bool Reduce(const fs::path& file, const PictureInfo& info, PictureSize target, c
 {
     const std::unique_ptr<PictureWriter> writer =
         info.format == PictureFormat::Jpeg ? CreateJpegWriter(copy, target) : CreatePngWriter(copy, target);
-    if (!writer) return false;
-    BandScaler scaler(target, *writer, kBandBudget);
+    return writer && ScalePicture(file, info, target, *writer);
+}
+
+}  // namespace
+
+bool ScalePicture(const fs::path& file, const PictureInfo& info, PictureSize target, PictureWriter& writer)
+{
+    BandScaler scaler(target, writer, kBandBudget);
     for (;;) {
         if (!DecodePicture(file, info, target, scaler) || StopSignal::Requested()) return false;
         if (scaler.EndPass()) break;
     }
-    return !scaler.Failed() && writer->Finish();
+    return !scaler.Failed() && writer.Finish();
 }
-
-}  // namespace
 
 PictureSize PagePictureLimit(PageSize page)
 {

@@ -25,6 +25,11 @@ PictureSize PagePictureLimit(PageSize page);
 // fits within `limit`; the picture's own size when it fits already.
 PictureSize FitWithin(PictureSize picture, PictureSize limit);
 
+// Decodes `file` and writes it at `target` size to `writer`, which it
+// finishes; false when that fails or a stop was requested.
+bool ScalePicture(const std::filesystem::path& file, const PictureInfo& info, PictureSize target,
+                  PictureWriter& writer);
+
 // Reduces every picture file of `folder` that the page refers to and that
 // is larger than the page needs, writing the reduced copy into the work
 // area; returns the edits that point the page at the copies. The page's own

@@ -53,8 +53,8 @@ std::optional<fs::path> FindSystemRenderer()
     return std::nullopt;
 }
 
-RendererSetup MakeRendererSetup(const fs::path& program, const fs::path& pageFolder, const std::string& pageWidth,
-                                const std::string& pageHeight, const fs::path& runtimeFolder)
+RendererSetup MakeRendererSetup(const fs::path& program, const fs::path& pageFolder, const PageSetup& page,
+                                const fs::path& runtimeFolder)
 {
     RendererSetup setup;
     setup.program = program;
@@ -70,8 +70,13 @@ RendererSetup MakeRendererSetup(const fs::path& program, const fs::path& pageFol
         "--proxy-hostname-lookup",
         "--load-error-handling", "ignore",
         "--load-media-error-handling", "ignore",
-        "--page-width", pageWidth + "mm",
-        "--page-height", pageHeight + "mm",
+        "--page-width", page.width + "mm",
+        "--page-height", page.height + "mm",
+        "--margin-left", Millimetres(page.layout.sideMarginMm),
+        "--margin-right", Millimetres(page.layout.sideMarginMm),
+        "--margin-top", Millimetres(page.layout.topMarginMm),
+        "--margin-bottom", Millimetres(page.layout.bottomMarginMm),
+        "--user-style-sheet", page.styleSheet.string(),
     };
     // Qt draws off screen, with or without a display, and keeps its runtime
     // files in our folder rather than one of its own in /tmp.

@@ -5,6 +5,8 @@
 // fails to load not failing the page.
 #pragma once
 
+#include "book_layout.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -24,8 +26,16 @@ struct RendererSetup {
     std::vector<std::string> environment;  // NAME=value, the whole environment
 };
 
-// The setup for pages in `pageFolder` of the given size (millimetres, as
-// given on the command line), with Qt's runtime files in `runtimeFolder`.
+// The page's size (millimetres, as given on the command line) and margins,
+// and the user style sheet every piece is rendered with.
+struct PageSetup {
+    std::string width;
+    std::string height;
+    BookLayout layout;
+    std::filesystem::path styleSheet;
+};
+
+// The setup for pages in `pageFolder`, with Qt's runtime files in
+// `runtimeFolder`.
 RendererSetup MakeRendererSetup(const std::filesystem::path& program, const std::filesystem::path& pageFolder,
-                                const std::string& pageWidth, const std::string& pageHeight,
-                                const std::filesystem::path& runtimeFolder);
+                                const PageSetup& page, const std::filesystem::path& runtimeFolder);

@@ -29,29 +29,58 @@ bool WorkArea::Create(const fs::path& pageFolder, std::string& error)
     return true;
 }
 
-bool WorkArea::WritePiece(std::size_t number, const std::string& html, fs::path& written, std::string& error)
+namespace {
+
+// Writes `text` into the new file `path`, readable by the owner alone;
+// `created` tells whether the file was made, whole or not.
+bool WriteNewFile(const fs::path& path, const std::string& text, bool& created, std::string& error)
 {
-    std::string name = m_folder.filename().string() + "-" + std::to_string(number) + ".html";
-    const fs::path path = m_folder.parent_path() / name;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    created = fd >= 0;
     if (fd < 0) {
-        error = "cannot write a piece of the page beside it: " + SystemError();
+        error = SystemError();
         return false;
     }
-    m_pieces.push_back(path);
     std::size_t done = 0;
-    while (done < html.size()) {
-        const ssize_t n = write(fd, html.data() + done, html.size() - done);
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            error = "cannot write a piece of the page beside it: " + SystemError();
+            error = SystemError();
             close(fd);
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
     if (close(fd) != 0) {
-        error = "cannot write a piece of the page beside it: " + SystemError();
+        error = SystemError();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WorkArea::WritePiece(std::size_t number, const std::string& html, fs::path& written, std::string& error)
+{
+    const fs::path path = m_folder.parent_path() / (PieceStem() + std::to_string(number) + ".html");
+    bool created = false;
+    const bool whole = WriteNewFile(path, html, created, error);
+    if (created) m_pieces.push_back(path);
+    if (!whole) {
+        error = "cannot write a piece of the page beside it: " + error;
+        return false;
+    }
+    written = path;
+    return true;
+}
+
+bool WorkArea::WriteFile(const std::string& name, const std::string& text, fs::path& written, std::string& error) const
+{
+    const fs::path path = m_folder / name;
+    bool created = false;
+    if (!WriteNewFile(path, text, created, error)) {
+        error = "cannot write " + name + " in the renderer's folder: " + error;
         return false;
     }
     written = path;

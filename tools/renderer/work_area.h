@@ -22,10 +22,16 @@ public:
     const std::filesystem::path& Folder() const { return m_folder; }
     // The private folder as a reference from the page (a relative URL).
     std::string FolderReference() const { return m_folder.filename().string(); }
+    std::string PieceStem() const { return m_folder.filename().string() + "-"; }
 
-    // Writes piece `number` (1-based) of the page beside it; false with
-    // `error` set.
+    // Writes piece `number` (1-based) of the page beside it, into a file
+    // whose name starts with PieceStem(); false with `error` set.
     bool WritePiece(std::size_t number, const std::string& html, std::filesystem::path& written, std::string& error);
+
+    // Writes a new file `name` into the private folder; false with `error`
+    // set.
+    bool WriteFile(const std::string& name, const std::string& text, std::filesystem::path& written,
+                   std::string& error) const;
 
     // A folder for the system renderer's runtime files, readable by the
     // owner alone, as Qt demands.

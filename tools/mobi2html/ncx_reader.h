@@ -1,0 +1,14 @@
+// Reads the table of contents out of the NCX document that libmobi rebuilds
+// from a book's NCX index (navPoint elements with a navLabel and a content
+// source, nested as the book nests its entries).
+#pragma once
+
+#include "page_document.h"
+
+#include <string_view>
+#include <vector>
+
+// The entries of `ncx` with their labels as plain text (spaces collapsed) and
+// their targets as written; entries without a label are left out, their
+// children taking their place.
+std::vector<TocEntry> ReadNcx(std::string_view ncx);
