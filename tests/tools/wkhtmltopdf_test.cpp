@@ -46,25 +46,14 @@ protected:
 
     // The PDF's text with line ends as blanks, so words that wrap onto the
     // next line are still found together.
-    std::string PdfText()
+    std::string Words() const
     {
-        const fs::path text = m_temp / "book.txt";
-        const ProgramResult result = RunProgram("pdftotext", {"-enc", "UTF-8", Pdf().string(), text.string()});
-        EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
-        std::string words = ReadTextFile(text);
+        std::string words = PdfText(Pdf());
         std::replace(words.begin(), words.end(), '\n', ' ');
         return words;
     }
 
-    int PdfPages()
-    {
-        const fs::path info = m_temp / "info.txt";
-        // pdfinfo writes to standard output, which RunProgram discards; pdftotext
-        // marks each page end with a form feed instead.
-        const ProgramResult result = RunProgram("pdftotext", {"-enc", "UTF-8", Pdf().string(), info.string()});
-        EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
-        return static_cast<int>(CountOf(ReadTextFile(info), "\f"));
-    }
+    int PdfPages() const { return static_cast<int>(PdfPageSizes(Pdf()).size()); }
 
     fs::path Pdf() const { return m_work / "book.pdf"; }
 
@@ -90,7 +79,7 @@ TEST_F(RenderTest, SampleBookBecomesAPdfWithItsTextPictureAndNoLocalPath)
     ASSERT_TRUE(fs::exists(Pdf())) << rendered.errorOutput;
     EXPECT_EQ(rendered.exitCode, 0) << rendered.errorOutput;
 
-    const std::string text = PdfText();
+    const std::string text = Words();
     for (const char* words : {"This is a sample for testing libmobi project.", "libmobi public header",
                               "This is test audio", "mobi_write_file"})
         EXPECT_NE(text.find(words), std::string::npos) << words;
@@ -109,7 +98,7 @@ TEST_F(RenderTest, NonAsciiTextAndGifPicturesReachThePdf)
 
     Render(m_work / "html" / "tmpmobi2.html");
     ASSERT_TRUE(fs::exists(Pdf()));
-    const std::string text = PdfText();
+    const std::string text = Words();
     EXPECT_NE(text.find("A naïve reader in a Café"), std::string::npos) << text;
     EXPECT_NE(text.find("Grüße"), std::string::npos);
     EXPECT_EQ(PdfPages(), 2) << "one page per chapter, none empty";
@@ -126,7 +115,7 @@ TEST_F(RenderTest, WrapperFirstOnThePathStillFindsTheRealRenderer)
         {"PATH=" + kCore.string() + ":/usr/local/bin:/usr/bin:/bin", "DISPLAY=:97"});
     EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
     ASSERT_TRUE(fs::exists(Pdf()));
-    EXPECT_NE(PdfText().find("Found the renderer."), std::string::npos);
+    EXPECT_NE(Words().find("Found the renderer."), std::string::npos);
     ExpectNoWorkFolderPath();
 }
 
@@ -172,7 +161,7 @@ TEST_F(RenderTest, LocalFilesOutsideThePageFolderAndTheNetworkAreNotReached)
 
     Render(m_work / "html" / "page.html");
     ASSERT_TRUE(fs::exists(Pdf()));
-    EXPECT_NE(PdfText().find("Words of the page."), std::string::npos);
+    EXPECT_NE(Words().find("Words of the page."), std::string::npos);
     // Nothing but the renderer's own placeholders may come in: no JPEG.
     EXPECT_EQ(ReadTextFile(Pdf()).find("/Width 420"), std::string::npos);
 }

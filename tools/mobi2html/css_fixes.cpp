@@ -83,7 +83,7 @@ std::string_view UrlTarget(std::string_view argument)
 // Length of a url(...) at `pos` (case-insensitive), or 0 when there is none.
 std::size_t UrlLength(std::string_view css, std::size_t pos, std::string_view& argument)
 {
-    if (ToLowerAscii(css.substr(pos, 4)) != "url(") return 0;
+    if (ToAsciiLower(css.substr(pos, 4)) != "url(") return 0;
     if (pos > 0 && IsNameChar(css[pos - 1])) return 0;
     std::size_t end = pos + 4;
     while (end < css.size() && IsSpace(css[end])) ++end;
@@ -100,7 +100,7 @@ std::size_t UrlLength(std::string_view css, std::size_t pos, std::string_view& a
 std::string KindleMediaQuery(std::string_view query)
 {
     std::string rewritten(query);
-    const std::string lower = ToLowerAscii(query);
+    const std::string lower = ToAsciiLower(query);
     for (std::size_t pos = lower.rfind("amzn-kf8"); pos != npos; pos = pos == 0 ? npos : lower.rfind("amzn-kf8", pos - 1))
         rewritten.replace(pos, 8, "all");
     return rewritten;
@@ -117,7 +117,7 @@ double AbsolutePoints(std::string_view text)
     while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.')) ++end;
     if (end == 0) return 0;
     const double number = std::strtod(std::string(text.substr(0, end)).c_str(), nullptr);
-    const std::string unit = ToLowerAscii(text.substr(end));
+    const std::string unit = ToAsciiLower(text.substr(end));
     static constexpr std::pair<std::string_view, double> kPointsPer[] = {
         {"px", 0.75}, {"pt", 1}, {"pc", 12}, {"in", 72}, {"cm", 72 / 2.54}, {"mm", 72 / 25.4}, {"q", 72 / 101.6}};
     for (const auto& [name, points] : kPointsPer)
@@ -136,7 +136,7 @@ std::string FixValue(std::string_view property, std::string_view value)
     std::size_t begin = 0, end = bang;
     while (begin < end && IsSpace(value[begin])) ++begin;
     while (end > begin && IsSpace(value[end - 1])) --end;
-    const std::string plain = ToLowerAscii(value.substr(begin, end - begin));
+    const std::string plain = ToAsciiLower(value.substr(begin, end - begin));
     const auto replaced = [&](std::string_view by) {
         return std::string(value.substr(0, begin)) + std::string(by) + std::string(value.substr(end));
     };
@@ -157,7 +157,7 @@ std::size_t FixDeclaration(std::string_view css, std::size_t pos, std::string& o
     if (pos > 0 && IsNameChar(css[pos - 1])) return 0;
     std::size_t nameEnd = pos;
     while (nameEnd < css.size() && IsNameChar(css[nameEnd])) ++nameEnd;
-    const std::string property = ToLowerAscii(css.substr(pos, nameEnd - pos));
+    const std::string property = ToAsciiLower(css.substr(pos, nameEnd - pos));
     if (property != "font-size" && property != "white-space") return 0;
     std::size_t colon = nameEnd;
     while (colon < css.size() && IsSpace(css[colon])) ++colon;
@@ -189,7 +189,7 @@ std::string Rewrite(std::string_view css, const UrlResolver& resolve, bool whole
         if (wholeSheet && c == '@') {
             std::size_t nameEnd = pos + 1;
             while (nameEnd < css.size() && IsNameChar(css[nameEnd])) ++nameEnd;
-            const std::string name = ToLowerAscii(css.substr(pos + 1, nameEnd - pos - 1));
+            const std::string name = ToAsciiLower(css.substr(pos + 1, nameEnd - pos - 1));
             if (name == "font-face" || name == "import" || name == "charset") {
                 pos = SkipAtRule(css, pos);
                 continue;

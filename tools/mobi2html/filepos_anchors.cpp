@@ -17,7 +17,7 @@ std::size_t OffsetOf(std::string_view text, const HtmlToken& token)
 void AddLinkTargets(const std::vector<HtmlToken>& tokens, std::vector<std::uint32_t>& targets)
 {
     for (const HtmlToken& token : tokens) {
-        if (token.kind != HtmlTokenKind::StartTag || ToLowerAscii(token.raw).find("filepos") == std::string::npos)
+        if (token.kind != HtmlTokenKind::StartTag || ToAsciiLower(token.raw).find("filepos") == std::string::npos)
             continue;
         const std::vector<HtmlAttribute> attributes = ParseAttributes(token);
         if (const HtmlAttribute* filepos = FindAttribute(attributes, "filepos"))

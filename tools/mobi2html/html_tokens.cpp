@@ -15,8 +15,6 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Searches that failed once fail for every later start too; remembering that
 // keeps malformed markup (a quote or '>' that never comes) from making the
 // scan quadratic.
@@ -64,7 +62,7 @@ std::size_t ScanTagBody(std::string_view html, std::size_t pos, Finder& finder,
         while (pos < html.size() && !IsSpace(html[pos]) && html[pos] != '/' && html[pos] != '>' && html[pos] != '=')
             ++pos;
         HtmlAttribute attribute;
-        if (attributes) attribute.name = ToLowerAscii(html.substr(nameStart, pos - nameStart));
+        if (attributes) attribute.name = ToAsciiLower(html.substr(nameStart, pos - nameStart));
         std::size_t afterName = pos;
         while (afterName < html.size() && IsSpace(html[afterName])) ++afterName;
         if (afterName < html.size() && html[afterName] == '=') {
@@ -104,7 +102,7 @@ std::size_t FindRawTextEnd(std::string_view html, std::size_t from, std::string_
         const std::size_t after = pos + 2 + name.size();
         if (after > html.size()) return npos;
         bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i) same = LowerAscii(html[pos + 2 + i]) == name[i];
+        for (std::size_t i = 0; i < name.size() && same; ++i) same = AsciiLower(html[pos + 2 + i]) == name[i];
         if (same && (after == html.size() || IsSpace(html[after]) || html[after] == '>' || html[after] == '/'))
             return pos;
     }
@@ -134,13 +132,6 @@ bool HasRawTextContent(std::string_view name)
            name == "xmp" || name == "iframe" || name == "noembed" || name == "noframes";
 }
 
-std::string ToLowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    return lower;
-}
-
 std::vector<HtmlToken> TokenizeHtml(std::string_view html)
 {
     std::vector<HtmlToken> tokens;
@@ -168,7 +159,7 @@ std::vector<HtmlToken> TokenizeHtml(std::string_view html)
             std::size_t nameEnd = nameStart;
             while (nameEnd < html.size() && !IsSpace(html[nameEnd]) && html[nameEnd] != '/' && html[nameEnd] != '>')
                 ++nameEnd;
-            std::string name = ToLowerAscii(html.substr(nameStart, nameEnd - nameStart));
+            std::string name = ToAsciiLower(html.substr(nameStart, nameEnd - nameStart));
             bool selfClosing = false;
             std::size_t end = npos;
             if (isEnd) {

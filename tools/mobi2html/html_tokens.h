@@ -2,6 +2,8 @@
 // rest, the way a browser would see them, without building a tree.
 #pragma once
 
+#include "engine/ascii.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,8 +45,6 @@ std::string FormatStartTag(std::string_view name, const std::vector<HtmlAttribut
 // Looks an attribute up by lower-case name; nullptr when absent.
 const HtmlAttribute* FindAttribute(const std::vector<HtmlAttribute>& attributes, std::string_view name);
 
-// ASCII lower case, for names and schemes.
-std::string ToLowerAscii(std::string_view text);
 
 // Plain text as HTML text or attribute value: &, <, > and " as entities.
 std::string EscapeHtml(std::string_view text);

@@ -18,7 +18,7 @@ struct BookFileName {
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
-    return text.size() >= prefix.size() && ToLowerAscii(text.substr(0, prefix.size())) == prefix;
+    return text.size() >= prefix.size() && ToAsciiLower(text.substr(0, prefix.size())) == prefix;
 }
 
 // True for references with a scheme (http:, file:, kindle: ...) or a host
@@ -56,7 +56,7 @@ BookFileName ParseBookFileName(std::string_view reference)
         digits.find_first_not_of("0123456789") != std::string_view::npos)
         return {};
     for (const char digit : digits) name.number = name.number * 10 + static_cast<std::size_t>(digit - '0');
-    name.extension = ToLowerAscii(reference.substr(dot + 1));
+    name.extension = ToAsciiLower(reference.substr(dot + 1));
     return name;
 }
 

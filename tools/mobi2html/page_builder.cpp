@@ -47,7 +47,7 @@ bool HasVisibleText(std::string_view text)
 
 bool IsExternalLink(std::string_view href)
 {
-    const std::string lower = ToLowerAscii(TrimSpaces(href));
+    const std::string lower = ToAsciiLower(TrimSpaces(href));
     return lower.starts_with("http://") || lower.starts_with("https://") || lower.starts_with("mailto:");
 }
 
@@ -193,7 +193,7 @@ void PageAssembler::AddStartTag(const std::vector<HtmlToken>& tokens, std::size_
         const std::vector<HtmlAttribute> attributes = ParseAttributes(token);
         const HtmlAttribute* rel = FindAttribute(attributes, "rel");
         const HtmlAttribute* href = FindAttribute(attributes, "href");
-        if (href && (!rel || ToLowerAscii(rel->value).find("stylesheet") != std::string::npos))
+        if (href && (!rel || ToAsciiLower(rel->value).find("stylesheet") != std::string::npos))
             if (const std::optional<std::string> sheet = m_resources.StyleSheet(href->value)) AddStyleSheet(*sheet);
         return;
     }

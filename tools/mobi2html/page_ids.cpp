@@ -41,9 +41,9 @@ std::optional<LinkTarget> PageIds::TargetOf(std::size_t part, std::string_view r
     LinkTarget target{part, hash == std::string_view::npos ? std::string() : std::string(reference.substr(hash + 1))};
     if (path.empty()) return target;
 
-    const std::string name = ToLowerAscii(path.substr(path.find_last_of('/') + 1));  // npos + 1 == 0
+    const std::string name = ToAsciiLower(path.substr(path.find_last_of('/') + 1));  // npos + 1 == 0
     for (std::size_t i = 0; i < m_partNames.size(); ++i) {
-        if (ToLowerAscii(m_partNames[i]) == name) {
+        if (ToAsciiLower(m_partNames[i]) == name) {
             target.part = i;
             return target;
         }

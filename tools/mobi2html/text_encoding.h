@@ -1,6 +1,8 @@
 // Turns the book's text bytes into valid UTF-8 for the page.
 #pragma once
 
+#include "engine/utf8.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +15,3 @@ std::string Cp1252ToUtf8(std::string_view text);
 // well-formed sequence is read as Windows-1252 (books that claim UTF-8 are
 // sometimes not), and control characters HTML does not allow are dropped.
 std::string SanitizeUtf8(std::string_view text);
-
-// Appends the UTF-8 form of a code point (at most U+10FFFF, not a surrogate).
-void AppendUtf8(std::string& out, std::uint32_t codePoint);

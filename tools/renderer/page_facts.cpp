@@ -17,7 +17,7 @@ void ReadHeadTag(const HtmlToken& tag, PageFacts& facts)
         facts.language = AttributeText(attributes, "lang");
         return;
     }
-    const std::string name = ToLowerAscii(AttributeText(attributes, "name"));
+    const std::string name = ToAsciiLower(AttributeText(attributes, "name"));
     std::string* field = name == "author"         ? &facts.author
                          : name == "subject"       ? &facts.subject
                          : name == kCoverMetaName ? &facts.cover

@@ -13,16 +13,14 @@ namespace {
 // true when any was changed.
 using ReferenceVisitor = std::function<void(std::string& reference)>;
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Visits the url(...) references of a style sheet or a style attribute.
 bool VisitCssUrls(std::string& css, const ReferenceVisitor& visit)
 {
     bool changed = false;
     std::size_t pos = 0;
     while ((pos = css.find('(', pos)) != std::string::npos) {
-        const bool isUrl = pos >= 3 && LowerAscii(css[pos - 3]) == 'u' && LowerAscii(css[pos - 2]) == 'r' &&
-                           LowerAscii(css[pos - 1]) == 'l';
+        const bool isUrl = pos >= 3 && AsciiLower(css[pos - 3]) == 'u' && AsciiLower(css[pos - 2]) == 'r' &&
+                           AsciiLower(css[pos - 1]) == 'l';
         ++pos;
         if (!isUrl) continue;
         std::size_t begin = css.find_first_not_of(" \t\r\n", pos);
@@ -95,7 +93,7 @@ void ForEachToken(const std::vector<HtmlToken>& tokens, Each each)
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
-    c = LowerAscii(c);
+    c = AsciiLower(c);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
