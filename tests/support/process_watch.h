@@ -1,12 +1,15 @@
-// Waiting for what other processes do, by their events: a process's end, a
-// line written into a FIFO. Each wait has a generous guard so that a fault
+// The processes of this machine (read from /proc), and waiting for what
+// other processes do, by their events: a process's end, a line written into
+// a FIFO. Each wait has a generous guard so that a fault
 // fails the test instead of hanging it.
 #pragma once
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -52,3 +55,22 @@ private:
 
 // The id of a process that has ended and been collected.
 pid_t EndedProcessId();
+
+// --- the process list ---
+
+struct ProcessEntry {
+    int pid = 0;
+    int parent = 0;
+    int group = 0;
+    std::string name;  // the command name, as ps shows it
+};
+
+std::vector<ProcessEntry> ListProcesses();
+
+// The processes that descend from `ancestor` or are in its process group.
+std::vector<ProcessEntry> ProcessesOf(int ancestor);
+
+// Checks `done` until it holds (for what has no event of its own, such as
+// the process list); false if it still does not after the guard, which only
+// bounds a test that fails, never times what it waits for.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds guard = kWaitGuard);

@@ -8,7 +8,7 @@
 #include "engine/engine.h"
 #include "engine/paths.h"
 #include "pdf_checks.h"
-#include "process_list.h"
+#include "process_watch.h"
 #include "temp_dir.h"
 #include "test_books.h"
 
