@@ -128,8 +128,12 @@ PagePlan PlanPieces(std::string_view page, const std::vector<HtmlToken>& tokens,
 
     const std::size_t weight = page.size() - bodyBegin + plan.breaks * sizes.breakWeight;
     std::size_t count = 1;
-    if (weight >= sizes.splitFrom && sizes.maxWeight > 0)
+    if (weight >= sizes.splitFrom && sizes.maxWeight > 0) {
         count = std::max(sizes.spread, (weight + sizes.maxWeight - 1) / sizes.maxWeight);
+        // Every processor gets as many pieces as the others, so none waits
+        // idle for one last piece at the end.
+        if (sizes.spread > 1) count = (count + sizes.spread - 1) / sizes.spread * sizes.spread;
+    }
     std::vector<std::size_t> cuts;
     if (count > 1) cuts = ChooseCuts(points, bodyBegin, weight, sizes.breakWeight, count);
 
