@@ -1,4 +1,5 @@
 #include "gif_to_jpeg.h"
+#include "jpeg_errors.h"
 
 #include "staged_file.h"
 
@@ -206,20 +207,6 @@ void FillRow(const FirstFrame& frame, int y, JSAMPLE* out)
     }
 }
 
-// libjpeg reports fatal errors by calling error_exit, which must not return:
-// it jumps back into Compress, which then fails.
-struct JpegErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void OnJpegError(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
-}
-
-void OnJpegMessage(j_common_ptr) {}
-
 // Everything Compress touches lives here, outside its frame, so that a jump
 // back to its setjmp skips no destructor and loses no state.
 struct JpegJob {
@@ -262,9 +249,7 @@ bool WriteJpeg(const FirstFrame& frame, std::FILE* out, const StopCheck& stopReq
 {
     std::vector<JSAMPLE> row(3 * static_cast<std::size_t>(frame.screenWidth));
     JpegJob job;
-    job.info.err = jpeg_std_error(&job.errors.manager);
-    job.errors.manager.error_exit = OnJpegError;
-    job.errors.manager.output_message = OnJpegMessage;
+    job.info.err = SetUpJpegErrors(job.errors);
     job.out = out;
     job.frame = &frame;
     job.row = row.data();

@@ -2,6 +2,8 @@
 // the call that met them; nothing between owns anything.
 #include "picture_decoders.h"
 
+#include "engine/jpeg_errors.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -10,29 +12,11 @@
 
 namespace {
 
-struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void OnJpegError(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
-}
-
-void IgnoreJpegMessage(j_common_ptr) {}
-
-void SetUpErrors(JpegError& error)
-{
-    jpeg_std_error(&error.manager);
-    error.manager.error_exit = OnJpegError;
-    error.manager.output_message = IgnoreJpegMessage;
-}
 
 // Buffers and state that must survive a jump back.
 struct JpegDecoding {
     jpeg_decompress_struct info{};
-    JpegError error{};
+    JpegErrors error{};
     std::vector<std::uint8_t> row;
 };
 
@@ -40,8 +24,7 @@ class JpegWriter : public PictureWriter {
 public:
     JpegWriter(FilePointer file, PictureSize size) : m_file(std::move(file)), m_size(size)
     {
-        SetUpErrors(m_error);
-        m_info.err = &m_error.manager;
+        m_info.err = SetUpJpegErrors(m_error);
         if (setjmp(m_error.jump)) {
             m_bFailed = true;
             return;
@@ -89,7 +72,7 @@ private:
     FilePointer m_file;
     PictureSize m_size;
     jpeg_compress_struct m_info{};
-    JpegError m_error{};
+    JpegErrors m_error{};
     bool m_bCreated = false;
     bool m_bFailed = false;
 };
@@ -100,8 +83,7 @@ private:
 bool ReadJpeg(FILE* file, PictureSize* size, int* plainComponents, PictureSize atLeast, PictureSink* sink)
 {
     JpegDecoding state;
-    SetUpErrors(state.error);
-    state.info.err = &state.error.manager;
+    state.info.err = SetUpJpegErrors(state.error);
     if (setjmp(state.error.jump)) {
         jpeg_destroy_decompress(&state.info);
         return false;
