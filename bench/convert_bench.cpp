@@ -166,8 +166,18 @@ int Scan(const fs::path& root)
 
 int main(int argc, char* argv[])
 {
-    const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
-    const bool scan = argc > 1 && std::string(argv[1]) == "--scan";
+    const std::string option = argc > 1 ? argv[1] : "";
+    if (argc > 2 || (option != "" && option != "--quick" && option != "--scan")) {
+        const bool help = option == "--help" || option == "-h";
+        std::fprintf(help ? stdout : stderr,
+                     "usage: corvale-bench [--quick | --scan]\n"
+                     "  (none)   every book, from 24 KB of page to the dictionary\n"
+                     "  --quick  only the three smaller books\n"
+                     "  --scan   render times of the larger pages for each piece size\n");
+        return help ? 0 : 2;
+    }
+    const bool quick = option == "--quick";
+    const bool scan = option == "--scan";
     char pattern[] = "/tmp/corvale-bench-XXXXXX";
     if (!mkdtemp(pattern)) {
         std::perror("mkdtemp");
