@@ -1,5 +1,5 @@
 // Joins the pieces' PDFs in reading order into one document with libqpdf,
-// and writes it whole or not at all. A single piece goes through it too, so
+// and writes it whole or not at all (staged beside the output and renamed). A single piece goes through it too, so
 // that every PDF gets the same finishing.
 #pragma once
 
