@@ -1,6 +1,7 @@
-// Opening files by path on every platform, and writing a file so that it only
-// appears under its name once it is complete.
+// Writing a file so that it only appears under its name once it is complete.
 #pragma once
+
+#include "file_ptr.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,22 +14,6 @@
 #else
 #include <unistd.h>
 #endif
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// fopen through the platform's own path type, so any file name works.
-inline FilePtr OpenFile(const std::filesystem::path& path, const char* mode)
-{
-#ifdef _WIN32
-    std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
-#else
-    return FilePtr(std::fopen(path.c_str(), mode));
-#endif
-}
 
 inline bool SyncToDisk(std::FILE* file)
 {

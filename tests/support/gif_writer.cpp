@@ -1,5 +1,7 @@
 #include "gif_writer.h"
 
+#include "engine/file_ptr.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -7,10 +9,6 @@
 
 namespace testgif {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
 
 struct MapFreer {
     void operator()(ColorMapObject* map) const noexcept { GifFreeMapObject(map); }
@@ -110,11 +108,7 @@ bool PutImage(GifFileType* gif, const Image& image)
 
 bool WriteGif(const std::filesystem::path& path, const Image& image)
 {
-#ifdef _WIN32
-    std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"wb"));
-#else
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-#endif
+    FilePtr file = OpenFile(path, "wb");
     if (!file)
         return false;
     bool failed = false;

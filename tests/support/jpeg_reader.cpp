@@ -1,6 +1,8 @@
 #include "jpeg_reader.h"
 
 #include <csetjmp>
+#include "engine/file_ptr.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,10 +11,6 @@
 
 namespace testjpeg {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
 
 struct Errors {
     jpeg_error_mgr manager;
@@ -71,11 +69,7 @@ Rgb Picture::At(int x, int y) const
 
 std::optional<Picture> ReadJpeg(const std::filesystem::path& path)
 {
-#ifdef _WIN32
-    std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
-#else
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-#endif
+    FilePtr file = OpenFile(path, "rb");
     if (!file)
         return std::nullopt;
     Picture picture;

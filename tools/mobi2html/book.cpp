@@ -6,6 +6,8 @@
 #include "ncx_reader.h"
 #include "text_encoding.h"
 
+#include "engine/file_ptr.h"
+
 #include <mobi.h>
 
 #include <algorithm>
@@ -15,22 +17,8 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 constexpr const char* kNoMemory = "not enough memory to read the book";
 constexpr const char* kTextDamaged = "the book is damaged (its text cannot be read)";
-
-FilePtr OpenForReading(const std::filesystem::path& file)
-{
-#ifdef _WIN32
-    return FilePtr(_wfopen(file.c_str(), L"rb"));
-#else
-    return FilePtr(std::fopen(file.c_str(), "rb"));
-#endif
-}
 
 std::string LoadErrorText(MOBI_RET result)
 {
@@ -107,7 +95,7 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
         return result;
     }
     {
-        const FilePtr stream = OpenForReading(file);
+        const FilePtr stream = OpenFile(file, "rb");
         if (!stream) {
             result.error = "cannot open the file: " + std::generic_category().message(errno);
             return result;

@@ -22,7 +22,7 @@ struct JpegDecoding {
 
 class JpegWriter : public PictureWriter {
 public:
-    JpegWriter(FilePointer file, PictureSize size) : m_file(std::move(file)), m_size(size)
+    JpegWriter(FilePtr file, PictureSize size) : m_file(std::move(file)), m_size(size)
     {
         m_info.err = SetUpJpegErrors(m_error);
         if (setjmp(m_error.jump)) {
@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    FilePointer m_file;
+    FilePtr m_file;
     PictureSize m_size;
     jpeg_compress_struct m_info{};
     JpegErrors m_error{};
@@ -140,7 +140,7 @@ bool ReadJpegSize(FILE* file, PictureSize& size) { return ReadJpeg(file, &size, 
 
 int JpegPlainComponents(const std::filesystem::path& file)
 {
-    const FilePointer in = OpenPicture(file);
+    const FilePtr in = OpenPicture(file);
     PictureSize size;
     int components = 0;
     return in && ReadJpeg(in.get(), &size, &components, {}, nullptr) ? components : 0;
@@ -153,7 +153,7 @@ bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink)
 
 std::unique_ptr<PictureWriter> CreateJpegWriter(const std::filesystem::path& file, PictureSize size)
 {
-    FilePointer out = CreatePictureFile(file);
+    FilePtr out = CreatePictureFile(file);
     if (!out) return nullptr;
     return std::make_unique<JpegWriter>(std::move(out), size);
 }

@@ -3,19 +3,16 @@
 
 #include "picture_codec.h"
 
+#include "engine/file_ptr.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<FILE, FileCloser>;
-
 // Opens a regular file for reading, never blocking on anything else.
-FilePointer OpenPicture(const std::filesystem::path& file);
+FilePtr OpenPicture(const std::filesystem::path& file);
 // Opens a new file for writing; it must not exist yet.
-FilePointer CreatePictureFile(const std::filesystem::path& file);
+FilePtr CreatePictureFile(const std::filesystem::path& file);
 
 bool ReadJpegSize(FILE* file, PictureSize& size);
 bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink);

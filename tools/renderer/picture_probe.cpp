@@ -23,7 +23,7 @@ std::uint32_t BigEndian32(const unsigned char* bytes)
 
 std::optional<PictureInfo> ProbePicture(const fs::path& file)
 {
-    const FilePointer in = OpenPicture(file);
+    const FilePtr in = OpenPicture(file);
     if (!in) return std::nullopt;
     unsigned char head[24] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, in.get());
@@ -48,7 +48,7 @@ std::optional<PictureInfo> ProbePicture(const fs::path& file)
 
 bool DecodePicture(const fs::path& file, const PictureInfo& info, PictureSize atLeast, PictureSink& sink)
 {
-    const FilePointer in = OpenPicture(file);
+    const FilePtr in = OpenPicture(file);
     if (!in) return false;
     switch (info.format) {
     case PictureFormat::Jpeg:
@@ -61,21 +61,21 @@ bool DecodePicture(const fs::path& file, const PictureInfo& info, PictureSize at
     return false;
 }
 
-FilePointer OpenPicture(const fs::path& file)
+FilePtr OpenPicture(const fs::path& file)
 {
     const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat info {};
     FILE* stream = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? fdopen(fd, "rb") : nullptr;
     if (!stream) close(fd);
-    return FilePointer(stream);
+    return FilePtr(stream);
 }
 
-FilePointer CreatePictureFile(const fs::path& file)
+FilePtr CreatePictureFile(const fs::path& file)
 {
     const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return nullptr;
     FILE* stream = fdopen(fd, "wb");
     if (!stream) close(fd);
-    return FilePointer(stream);
+    return FilePtr(stream);
 }

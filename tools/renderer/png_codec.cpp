@@ -20,7 +20,7 @@ struct PngDecoding {
 
 class PngWriter : public PictureWriter {
 public:
-    PngWriter(FilePointer file, PictureSize size) : m_file(std::move(file))
+    PngWriter(FilePtr file, PictureSize size) : m_file(std::move(file))
     {
         m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnorePngWarning);
         if (m_png) m_info = png_create_info_struct(m_png);
@@ -64,7 +64,7 @@ public:
     }
 
 private:
-    FilePointer m_file;
+    FilePtr m_file;
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
     bool m_bFailed = false;
@@ -114,7 +114,7 @@ bool DecodePng(FILE* file, PictureSink& sink)
 
 std::unique_ptr<PictureWriter> CreatePngWriter(const std::filesystem::path& file, PictureSize size)
 {
-    FilePointer out = CreatePictureFile(file);
+    FilePtr out = CreatePictureFile(file);
     if (!out) return nullptr;
     return std::make_unique<PngWriter>(std::move(out), size);
 }
