@@ -2,6 +2,8 @@
 
 #include "link_targets.h"
 
+#include "engine/ascii.h"
+
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
@@ -55,10 +57,8 @@ double TopOf(QPDFObjectHandle annotation)
 
 bool HasScheme(std::string_view uri, std::string_view scheme)
 {
-    if (uri.size() <= scheme.size() || uri[scheme.size()] != ':') return false;
-    for (std::size_t i = 0; i < scheme.size(); ++i)
-        if ((uri[i] | 0x20) != scheme[i]) return false;
-    return true;
+    return uri.size() > scheme.size() && uri[scheme.size()] == ':' &&
+           EqualsIgnoringAsciiCase(uri.substr(0, scheme.size()), scheme);
 }
 
 // The number of the target a marker's address names, or npos.
