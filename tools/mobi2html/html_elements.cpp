@@ -1,18 +1,5 @@
 #include "html_elements.h"
 
-#include <algorithm>
-
-bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-bool IsVoidElement(std::string_view name)
-{
-    return IsOneOf(name, {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
-                          "source", "track", "wbr", "basefont", "bgsound", "frame", "keygen"});
-}
-
 bool IsDroppedWithContent(std::string_view name)
 {
     return IsOneOf(name, {"script", "title", "audio", "video", "object", "applet", "iframe", "frameset", "noembed",

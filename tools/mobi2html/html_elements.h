@@ -2,15 +2,13 @@
 // lower case, as the tokenizer gives them).
 #pragma once
 
+#include "html_tokens.h"
+
 #include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
-
-bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names);
-
-bool IsVoidElement(std::string_view name);
 
 // Left out together with everything inside them: what a PDF cannot hold
 // (scripts, sound, film, plug-ins, frames) and what is not shown (title).

@@ -126,6 +126,17 @@ bool StartsWithAt(std::string_view html, std::size_t pos, std::string_view prefi
 
 }  // namespace
 
+bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool IsVoidElement(std::string_view name)
+{
+    return IsOneOf(name, {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
+                          "source", "track", "wbr", "basefont", "bgsound", "frame", "keygen"});
+}
+
 bool HasRawTextContent(std::string_view name)
 {
     return name == "script" || name == "style" || name == "textarea" || name == "title" ||

@@ -4,6 +4,7 @@
 
 #include "engine/ascii.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,12 @@ struct HtmlAttribute {
     std::string value;         // as written (entities not decoded), without quotes
     bool hasValue = false;     // false for a bare attribute such as <td nowrap>
 };
+
+// Whether `name` is one of `names`.
+bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names);
+
+// The elements HTML gives no content and no end tag.
+bool IsVoidElement(std::string_view name);
 
 // True for the elements whose content is raw text up to their end tag
 // (style, script and the like): a '<' inside them starts no tag.

@@ -4,23 +4,17 @@
 #include "page_splitter.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <unordered_map>
 
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 // Elements a marker goes before: those that hold nothing, links (a link
 // inside a link is no link), and those whose content a marker would change.
 bool MarkedBefore(std::string_view name)
 {
-    return IsVoidElement(name) ||
+    return IsNeverOpen(name) ||
            IsOneOf(name, {"a", "pre", "listing", "textarea", "plaintext", "select", "optgroup", "option", "svg",
                           "math"});
 }

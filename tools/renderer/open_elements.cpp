@@ -1,14 +1,8 @@
 #include "open_elements.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 namespace {
-
-bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
 
 // Start tags before which the parser ends an open <p>.
 bool ClosesParagraph(std::string_view name)
@@ -50,10 +44,10 @@ bool IsReopenable(std::string_view name)
 
 }  // namespace
 
-bool IsVoidElement(std::string_view name)
+bool IsNeverOpen(std::string_view name)
 {
-    return IsOneOf(name, {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
-                          "source", "track", "wbr", "basefont", "bgsound", "frame", "keygen", "image"});
+    // The parser reads <image> as <img>.
+    return IsVoidElement(name) || name == "image";
 }
 
 void OpenElements::Start(const HtmlToken& tag, std::size_t offset)
@@ -76,7 +70,7 @@ void OpenElements::Start(const HtmlToken& tag, std::size_t offset)
         }
     }
     if (name == "plaintext") m_bPlainText = true;
-    if (IsVoidElement(name)) return;
+    if (IsNeverOpen(name)) return;
     // <div/> opens a div for an HTML parser; only inside SVG and MathML does
     // the slash end the element.
     const bool foreign = std::any_of(m_elements.begin(), m_elements.end(),

@@ -42,5 +42,6 @@ private:
     bool m_bPlainText = false;  // after <plaintext> the rest of the page is text
 };
 
-// Elements that have no content and so are never open.
-bool IsVoidElement(std::string_view name);
+// Elements that have no content and so are never open, as the renderer's
+// parser reads them.
+bool IsNeverOpen(std::string_view name);
