@@ -33,9 +33,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -66,23 +63,6 @@ int Fail(const std::string& reason, int status = kFailed)
     std::fflush(stdout);
     std::fprintf(stderr, "wkhtmltopdf: %s\n", reason.c_str());
     return status;
-}
-
-bool ReadWholeFile(const fs::path& file, std::string& bytes, std::string& error)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot read the page " + file.string() + ": " + SystemError();
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read the page " + file.string() + ": " + SystemError();
-        return false;
-    }
-    bytes = std::move(text).str();
-    return true;
 }
 
 // With --verbose, the time each stage took, on standard output.
@@ -121,7 +101,7 @@ int Render(const RenderOptions& options)
 
     std::string reason;
     std::string page;
-    if (!ReadWholeFile(input, page, reason)) return Fail(reason);
+    if (!ReadWholeFile(input, page)) return Fail("cannot read the page " + input.string() + ": " + SystemError());
 
     const fs::path pageFolder = input.parent_path();
     const PageSize size{options.pageWidth, options.pageHeight};

@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -39,15 +37,6 @@ private:
     std::vector<std::uint8_t> m_row;
 };
 
-bool ReadBytes(const fs::path& file, std::string& bytes)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    bytes = std::move(text).str();
-    return in.good() || in.eof();
-}
-
 std::string Number(double value)
 {
     char text[32];
@@ -66,7 +55,7 @@ std::optional<CoverPicture> PrepareCover(const fs::path& picture, const WorkArea
     const bool sameSize = cover.size.width == info->size.width && cover.size.height == info->size.height;
     if (info->format == PictureFormat::Jpeg && sameSize) {
         cover.components = JpegPlainComponents(picture);
-        if (cover.components != 0 && ReadBytes(picture, cover.jpeg) && !cover.jpeg.empty()) return cover;
+        if (cover.components != 0 && ReadWholeFile(picture, cover.jpeg) && !cover.jpeg.empty()) return cover;
     }
     const fs::path copy = area.Folder() / "cover.jpg";
     std::error_code ignored;
@@ -75,7 +64,7 @@ std::optional<CoverPicture> PrepareCover(const fs::path& picture, const WorkArea
     if (!writer) return std::nullopt;
     OnWhite onWhite(*writer, cover.size.width);
     cover.components = 3;
-    if (!ScalePicture(picture, *info, cover.size, onWhite) || !ReadBytes(copy, cover.jpeg) || cover.jpeg.empty())
+    if (!ScalePicture(picture, *info, cover.size, onWhite) || !ReadWholeFile(copy, cover.jpeg) || cover.jpeg.empty())
         return std::nullopt;
     return cover;
 }

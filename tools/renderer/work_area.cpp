@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -10,6 +12,17 @@
 namespace fs = std::filesystem;
 
 std::string SystemError() { return std::strerror(errno); }
+
+bool ReadWholeFile(const fs::path& file, std::string& bytes)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return false;
+    bytes = std::move(text).str();
+    return true;
+}
 
 WorkArea::~WorkArea()
 {

@@ -44,3 +44,7 @@ private:
 
 // The reason of the last failed system call, as a plain text.
 std::string SystemError();
+
+// The whole of `file` into `bytes`; false when it can't be opened or read,
+// with SystemError() telling why.
+bool ReadWholeFile(const std::filesystem::path& file, std::string& bytes);
