@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include "debug_log.h"
+#include "die_with_parent.h"
 #include "paths.h"
 
 #include <cerrno>
@@ -8,9 +9,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -66,18 +64,13 @@ bool ChildHasEnded(pid_t pid)
 // The forked child: becomes the script's shell. Only async-signal-safe calls.
 [[noreturn]] void RunChild(int input, int output, int report, char* const argv[], pid_t parent)
 {
-#ifdef __linux__
     // The shell, and the tool that it becomes through exec (the setting
     // survives exec), die with the program, even when it is killed. The
     // signal comes when the thread that forked ends: that is the worker,
     // which waits for the tool until it has ended, so only the program's
     // death can bring it.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent)
-        _exit(127);  // the program died before the line above
-#else
-    (void)parent;
-#endif
+    if (!DieWithParentOf(parent))
+        _exit(127);  // the program died before it could be asked
     setsid();  // no controlling terminal, own process group
     dup2(input, STDIN_FILENO);
     dup2(output, STDOUT_FILENO);

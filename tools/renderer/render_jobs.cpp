@@ -1,6 +1,6 @@
 #include "render_jobs.h"
 
-#include "die_with_parent.h"
+#include "engine/die_with_parent.h"
 #include "stop_signal.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
-// Ties a tool's life to the process that started it: when that process
-// dies, the tool is killed too, so a killed program leaves no tool running.
+// Ties a process's life to the process that started it: when that process
+// dies, it is killed too, so a killed program leaves no tool running, and a
+// killed tool no render of its own.
 #pragma once
 
 // Asks the system to kill this process when its parent ends (Linux; elsewhere
