@@ -5,8 +5,6 @@
 #include "corvale_version.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -21,13 +19,6 @@ constexpr char kUsage[] =
     "  --         take every later argument as a book or folder\n"
     "\n"
     "corvale-convert converts books on the command line.\n";
-
-std::wstring AbsolutePath(const std::wstring& path)
-{
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(ToNativePath(path), error);
-    return error ? path : FromNativePath(absolute.lexically_normal());
-}
 
 }  // namespace
 

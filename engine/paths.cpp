@@ -191,6 +191,13 @@ std::wstring FromNativePath(const std::filesystem::path& path)
 #endif
 }
 
+std::wstring AbsolutePath(const std::wstring& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(ToNativePath(path), error);
+    return error ? path : FromNativePath(absolute.lexically_normal());
+}
+
 bool FileExists(const std::wstring& path)
 {
     std::error_code error;

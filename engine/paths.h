@@ -46,6 +46,10 @@ std::wstring FromNativePath(const std::filesystem::path& path);
 // same lossless mapping as ToNativePath.
 std::string ToNativeBytes(const std::wstring& path);
 
+// `path` made absolute against the current folder, without "." and ".."
+// steps; as it is when that can't be done.
+std::wstring AbsolutePath(const std::wstring& path);
+
 // Whether anything is at the path: a file of any mode, a link (dangling or
 // not), a folder, a pipe... Only lstat is used, so nothing is opened, and an
 // entry this user can't read counts like any other.

@@ -83,11 +83,10 @@ private:
     std::atomic<int> m_nKeptTarget{-1};  // the book whose existing PDF was kept
 };
 
-std::wstring AbsolutePath(const std::string& path)
+// A path of the command line (native bytes) as an absolute path.
+std::wstring AbsoluteArgument(const std::string& path)
 {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
-    return FromNativePath(error ? std::filesystem::path(path) : absolute.lexically_normal());
+    return AbsolutePath(FromNativePath(std::filesystem::path(path)));
 }
 
 #ifdef _WIN32
@@ -163,12 +162,12 @@ int main(int argc, char* argv[])
             report.Error("the output folder doesn't exist: " + options.outputFolder);
             return 2;
         }
-        engine.m_strOutputFolder = AbsolutePath(options.outputFolder);
+        engine.m_strOutputFolder = AbsoluteArgument(options.outputFolder);
     }
 
     int refused = 0;
     for (const std::string& book : options.books) {
-        if (engine.AddJob(AbsolutePath(book)) < 0) {
+        if (engine.AddJob(AbsoluteArgument(book)) < 0) {
             report.Line("Failed: " + book + " (not a .mobi file)");
             ++refused;
         }
