@@ -126,6 +126,9 @@ bool VelmoraEng::Start()
 
 void VelmoraEng::RequestStop()
 {
+    // Held while "pausing" is reported, so the worker's end of the run
+    // (which waits for this lock) is always reported after it.
+    std::lock_guard guard(m_runEndLock);
     int32_t expected = STATUS_STARTED;
     if (m_nState.compare_exchange_strong(expected, STATUS_PAUSING))
         Report(EVENT_RUN_STATE, -1, STATUS_PAUSING);
@@ -198,12 +201,16 @@ void VelmoraEng::ProcessJobs()
         SetJobState(result, i);
     }
 
-    int32_t expected = STATUS_STARTED;
-    if (!stopped && m_nState.compare_exchange_strong(expected, STATUS_FINISHED)) {
-        Report(EVENT_RUN_STATE, -1, STATUS_FINISHED);
-    } else {
-        StopRun();
+    bool finished = false;
+    if (!stopped) {
+        std::lock_guard guard(m_runEndLock);
+        int32_t expected = STATUS_STARTED;
+        finished = m_nState.compare_exchange_strong(expected, STATUS_FINISHED);
     }
+    if (finished)
+        Report(EVENT_RUN_STATE, -1, STATUS_FINISHED);
+    else
+        StopRun();
     m_nCurrent = -1;
     m_bWorkerActive = false;
 }
@@ -220,6 +227,9 @@ void VelmoraEng::StopRun()
         if (state == STATUS_WAITING)
             SetJobState(STATUS_STOPPED, i);
     }
-    m_nState = STATUS_STOPPED;
+    {
+        std::lock_guard guard(m_runEndLock);
+        m_nState = STATUS_STOPPED;
+    }
     Report(EVENT_RUN_STATE, -1, STATUS_STOPPED);
 }

@@ -116,6 +116,8 @@ private:
     void StopRun();  // step "stopped" of the worker
 
     mutable std::mutex m_lock;  // guards m_jobs and every job's fields
+    // Orders a stop request's report before the report of the run's end.
+    std::mutex m_runEndLock;
     std::vector<std::unique_ptr<JobItem>> m_jobs;
     std::thread m_thread;
     std::atomic<bool> m_bWorkerActive{false};

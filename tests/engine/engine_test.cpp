@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -362,9 +364,12 @@ TEST(EngineLifetime, DestroyingARunningEngineStopsItsWorkerBeforeTheSubclassGoes
     // Destroyed through the base, as any owner may: the worker, still in
     // the subclass's conversion, calls the subclass's tool-output hook after
     // the stop (as the runner does when it drains a stopped tool) and then
-    // reports the run's end through the subclass's callback.
+    // reports the run's end through the subclass's callback. The report of
+    // the stop request waits until the worker has stopped the last job, so
+    // a run end reported before "pausing" would show.
     std::promise<void> entered;
     std::mutex lock;
+    std::condition_variable changed;
     std::vector<Event> events;
     std::unique_ptr<VelmoraEng> owned = std::make_unique<FakeEngine>();
     auto& engine = static_cast<FakeEngine&>(*owned);
@@ -379,8 +384,14 @@ TEST(EngineLifetime, DestroyingARunningEngineStopsItsWorkerBeforeTheSubclassGoes
         return false;
     };
     engine.answer = [&](const Event& e) {
-        std::lock_guard guard(lock);
+        std::unique_lock guard(lock);
+        if (e == Event{EVENT_RUN_STATE, -1, STATUS_PAUSING})
+            changed.wait(guard, [&] {
+                return std::find(events.begin(), events.end(), Event{EVENT_JOB_STATE, 1, STATUS_STOPPED}) !=
+                       events.end();
+            });
         events.push_back(e);
+        changed.notify_all();
         return 0;
     };
     ASSERT_TRUE(engine.Start());
