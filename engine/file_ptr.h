@@ -1,10 +1,16 @@
 // An owned C stream, and opening one by path on every platform.
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }
@@ -19,5 +25,26 @@ inline FilePtr OpenFile(const std::filesystem::path& path, const char* mode)
     return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
 #else
     return FilePtr(std::fopen(path.c_str(), mode));
+#endif
+}
+
+// Creates `path` for writing, failing when any entry is there already (a
+// link too, dangling or not); where the platform has permission bits, only
+// the owner may read it. errno tells why it failed.
+inline FilePtr CreateNewFile(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return FilePtr(_wfopen(path.c_str(), L"wbx"));
+#else
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    FilePtr file(fdopen(fd, "wb"));
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+    }
+    return file;
 #endif
 }

@@ -3,6 +3,7 @@
 
 #include "child_process.h"
 #include "debug_log.h"
+#include "file_ptr.h"
 #include "paths.h"
 #include "process_names.h"
 
@@ -15,10 +16,6 @@
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -46,22 +43,16 @@ std::filesystem::path ExecutablePath()
 // Writes the whole text to a new file; false (and no file) on failure.
 bool WriteNewFile(const std::wstring& path, const std::string& text)
 {
-#ifdef _WIN32
-    FILE* file = _wfopen(path.c_str(), L"wbx");
-#else
-    const int fd = open(ToNativeBytes(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (fd >= 0 && !file)
-        close(fd);
-#endif
-    if (!file)
+    const std::filesystem::path file = ToNativePath(path);
+    FilePtr stream = CreateNewFile(file);
+    if (!stream)
         return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), stream.get()) == text.size();
+    const bool closed = std::fclose(stream.release()) == 0;
     if (written && closed)
         return true;
     std::error_code error;
-    std::filesystem::remove(ToNativePath(path), error);
+    std::filesystem::remove(file, error);
     return false;
 }
 

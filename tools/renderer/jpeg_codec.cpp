@@ -153,7 +153,7 @@ bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink)
 
 std::unique_ptr<PictureWriter> CreateJpegWriter(const std::filesystem::path& file, PictureSize size)
 {
-    FilePtr out = CreatePictureFile(file);
+    FilePtr out = CreateNewFile(file);
     if (!out) return nullptr;
     return std::make_unique<JpegWriter>(std::move(out), size);
 }

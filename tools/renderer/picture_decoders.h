@@ -11,8 +11,6 @@
 
 // Opens a regular file for reading, never blocking on anything else.
 FilePtr OpenPicture(const std::filesystem::path& file);
-// Opens a new file for writing; it must not exist yet.
-FilePtr CreatePictureFile(const std::filesystem::path& file);
 
 bool ReadJpegSize(FILE* file, PictureSize& size);
 bool DecodeJpeg(FILE* file, PictureSize atLeast, PictureSink& sink);

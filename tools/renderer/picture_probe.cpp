@@ -71,11 +71,3 @@ FilePtr OpenPicture(const fs::path& file)
     return FilePtr(stream);
 }
 
-FilePtr CreatePictureFile(const fs::path& file)
-{
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return nullptr;
-    FILE* stream = fdopen(fd, "wb");
-    if (!stream) close(fd);
-    return FilePtr(stream);
-}

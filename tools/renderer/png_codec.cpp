@@ -114,7 +114,7 @@ bool DecodePng(FILE* file, PictureSink& sink)
 
 std::unique_ptr<PictureWriter> CreatePngWriter(const std::filesystem::path& file, PictureSize size)
 {
-    FilePtr out = CreatePictureFile(file);
+    FilePtr out = CreateNewFile(file);
     if (!out) return nullptr;
     return std::make_unique<PngWriter>(std::move(out), size);
 }

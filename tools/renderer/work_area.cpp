@@ -1,13 +1,16 @@
 #include "work_area.h"
 
+#include "engine/file_ptr.h"
+
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -48,24 +51,10 @@ namespace {
 // `created` tells whether the file was made, whole or not.
 bool WriteNewFile(const fs::path& path, const std::string& text, bool& created, std::string& error)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    created = fd >= 0;
-    if (fd < 0) {
-        error = SystemError();
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = SystemError();
-            close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (close(fd) != 0) {
+    FilePtr file = CreateNewFile(path);
+    created = file != nullptr;
+    if (!file || std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
+        std::fclose(file.release()) != 0) {
         error = SystemError();
         return false;
     }
