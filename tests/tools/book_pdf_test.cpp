@@ -6,6 +6,7 @@
 #include "page_checks.h"
 #include "pdf_checks.h"
 #include "run_program.h"
+#include "run_renderer.h"
 #include "temp_dir.h"
 #include "test_books.h"
 
@@ -96,13 +97,7 @@ protected:
                     const std::string& name = "book.pdf")
     {
         const fs::path pdf = m_folder / name;
-        std::vector<std::string> arguments{"--page-width", std::to_string(size.width), "--page-height",
-                                           std::to_string(size.height)};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        arguments.push_back(page.string());
-        arguments.push_back(pdf.string());
-        const ProgramResult result =
-            RunProgram((kCore / "wkhtmltopdf").string(), arguments, {"DISPLAY", "WAYLAND_DISPLAY"});
+        const ProgramResult result = RunRenderer(kCore / "wkhtmltopdf", size.width, size.height, page, pdf, extra);
         EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
         EXPECT_EQ(PdfLocalTraces(pdf, {m_temp.path().filename().string()}), "");
         return pdf;

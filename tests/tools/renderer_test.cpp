@@ -3,6 +3,7 @@
 // nothing; a stopped or orphaned renderer leaves no process behind.
 #include "page_checks.h"
 #include "run_program.h"
+#include "run_renderer.h"
 
 #include "engine/child_process.h"
 #include "engine/engine.h"
@@ -67,13 +68,9 @@ protected:
     ProgramResult Render(const fs::path& page, const fs::path& pdf, const std::vector<std::string>& extra = {},
                          const std::vector<std::string>& environment = {})
     {
-        std::vector<std::string> arguments{"--page-width", "150", "--page-height", "200", "--verbose"};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        arguments.push_back(page.string());
-        arguments.push_back(pdf.string());
-        std::vector<std::string> changes{"DISPLAY", "WAYLAND_DISPLAY"};
-        changes.insert(changes.end(), environment.begin(), environment.end());
-        ProgramResult result = RunProgram(kRenderer, arguments, changes);
+        std::vector<std::string> options{"--verbose"};
+        options.insert(options.end(), extra.begin(), extra.end());
+        ProgramResult result = RunRenderer(kRenderer, 150, 200, page, pdf, options, environment);
         m_strReport = result.output;
         // No PDF may carry a path of the folder or a link to a local file.
         if (result.exitCode == 0) {

@@ -5,6 +5,7 @@
 #include "page_documents.h"
 #include "pdf_checks.h"
 #include "run_program.h"
+#include "run_renderer.h"
 
 #include "temp_dir.h"
 #include "test_books.h"
@@ -37,9 +38,7 @@ protected:
     // Renders a page into work/book.pdf the way the program does.
     ProgramResult Render(const fs::path& page)
     {
-        ProgramResult result = RunProgram((kCore / "wkhtmltopdf").string(),
-                                          {"--page-width", "210", "--page-height", "297", page.string(), Pdf().string()},
-                                          {"DISPLAY", "WAYLAND_DISPLAY"});
+        ProgramResult result = RunRenderer(kCore / "wkhtmltopdf", 210, 297, page, Pdf());
         if (result.exitCode == 0) ExpectNoWorkFolderPath();
         return result;
     }
@@ -109,10 +108,8 @@ TEST_F(RenderTest, WrapperFirstOnThePathStillFindsTheRealRenderer)
 {
     ASSERT_TRUE(WriteTextFile(m_work / "html" / "page.html",
                               "<!DOCTYPE html><html><body><p>Found the renderer.</p></body></html>"));
-    const ProgramResult result = RunProgram(
-        (kCore / "wkhtmltopdf").string(),
-        {"--page-width", "100", "--page-height", "100", (m_work / "html" / "page.html").string(), Pdf().string()},
-        {"PATH=" + kCore.string() + ":/usr/local/bin:/usr/bin:/bin", "DISPLAY=:97"});
+    const ProgramResult result = RunRenderer(kCore / "wkhtmltopdf", 100, 100, m_work / "html" / "page.html", Pdf(), {},
+                                             {"PATH=" + kCore.string() + ":/usr/local/bin:/usr/bin:/bin", "DISPLAY=:97"});
     EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
     ASSERT_TRUE(fs::exists(Pdf()));
     EXPECT_NE(Words().find("Found the renderer."), std::string::npos);
