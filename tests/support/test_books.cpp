@@ -48,6 +48,14 @@ MobiBook MakeDescribedBook(const std::string& title, const std::string& secondAu
     return book;
 }
 
+MobiBook MakePlainBook()
+{
+    MobiBook book = MakeChapterBook(1);
+    book.title = "Plain";
+    book.author.clear();
+    return book;
+}
+
 MobiBook MakeContentsBook(int chapters)
 {
     MobiBook book = MakeChapterBook(chapters);

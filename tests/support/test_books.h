@@ -26,6 +26,10 @@ MobiBook MakeChapterBook(int chapters, const ImageRecords& images = {});
 // "fr" and the subject "Essais; Philosophie".
 MobiBook MakeDescribedBook(const std::string& title, const std::string& secondAuthor);
 
+// MakeChapterBook of one chapter that says nothing but its title, "Plain":
+// no author, language or subject.
+MobiBook MakePlainBook();
+
 // MakeChapterBook with a contents page first: "Contents", then one link per
 // chapter, labelled with its heading, as KindleGen writes them (filepos
 // with ten digits, leading to the chapter's heading), then a page break.

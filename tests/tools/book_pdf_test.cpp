@@ -253,9 +253,7 @@ TEST_F(BookPdf, MarkersOfTargetsMoveNoWord)
 TEST_F(BookPdf, DocumentInformationIsTheBooksOwn)
 {
     const MobiBook full = MakeDescribedBook("Die Bücher „Zeichen“ <Ära> 東京", "Jean-Paul Sartre");
-    MobiBook plain = MakeChapterBook(1);
-    plain.title = "Plain";
-    plain.author.clear();
+    const MobiBook plain = MakePlainBook();
 
     const struct {
         MobiBook book;

@@ -492,9 +492,7 @@ TEST_F(Mobi2HtmlTest, ContentsPageLinksLeadToTheirChaptersAndMissingTargetsBecom
 TEST_F(Mobi2HtmlTest, HeadCarriesTitleAuthorsLanguageAndSubject)
 {
     const MobiBook full = MakeDescribedBook("Die Bücher & \"Zeichen\" <Ära>", "Jean-Paul <Sartre>");
-    MobiBook plain = MakeChapterBook(1);
-    plain.title = "Plain";
-    plain.author.clear();
+    const MobiBook plain = MakePlainBook();
 
     const struct {
         MobiBook book;
