@@ -139,8 +139,7 @@ bool IsVoidElement(std::string_view name)
 
 bool HasRawTextContent(std::string_view name)
 {
-    return name == "script" || name == "style" || name == "textarea" || name == "title" ||
-           name == "xmp" || name == "iframe" || name == "noembed" || name == "noframes";
+    return IsOneOf(name, {"script", "style", "textarea", "title", "xmp", "iframe", "noembed", "noframes"});
 }
 
 std::vector<HtmlToken> TokenizeHtml(std::string_view html)

@@ -19,7 +19,7 @@ bool IsSpaceOnly(std::string_view text)
 // Elements whose content is the raw text that follows their start tag.
 bool HoldsRawText(std::string_view name)
 {
-    return name == "title" || name == "style" || name == "script" || name == "noscript" || name == "template";
+    return IsOneOf(name, {"title", "style", "script", "noscript", "template"});
 }
 
 // Finds the end of the <body> start tag, which ends the part copied into
@@ -46,8 +46,7 @@ std::size_t FindPrologueEnd(std::string_view page, const std::vector<HtmlToken>&
                 bodyToken = i;
                 return OffsetOf(page, token) + token.raw.size();
             }
-            if (token.name == "html" || token.name == "head" || token.name == "meta" || token.name == "link" ||
-                token.name == "base") continue;
+            if (IsOneOf(token.name, {"html", "head", "meta", "link", "base"})) continue;
             if (HoldsRawText(token.name)) {
                 rawText = true;
                 continue;

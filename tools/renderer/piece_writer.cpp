@@ -13,11 +13,9 @@ constexpr std::string_view kContinuedAfter =
 
 bool IsInline(std::string_view name)
 {
-    static constexpr std::string_view kInline[] = {"span", "font", "b",    "i",   "em",  "strong", "small", "big",
-                                                   "u",    "s",    "strike", "tt", "code", "sub",  "sup",   "a",
-                                                   "abbr", "cite", "dfn",  "kbd", "samp", "var",  "mark",  "bdi",
-                                                   "bdo",  "ins",  "del",  "time", "nobr"};
-    return std::find(std::begin(kInline), std::end(kInline), name) != std::end(kInline);
+    return IsOneOf(name, {"span", "font", "b", "i", "em", "strong", "small", "big", "u", "s", "strike", "tt", "code",
+                          "sub", "sup", "a", "abbr", "cite", "dfn", "kbd", "samp", "var", "mark", "bdi", "bdo", "ins",
+                          "del", "time", "nobr"});
 }
 
 // The bytes of [begin, end) with the edits that fall inside applied.
