@@ -360,3 +360,8 @@ std::string_view TrimSpaces(std::string_view text)
     while (last > first && IsSpace(text[last - 1])) --last;
     return text.substr(first, last - first);
 }
+
+bool IsBlankText(const HtmlToken& token)
+{
+    return token.kind == HtmlTokenKind::Text && TrimSpaces(token.raw).empty();
+}

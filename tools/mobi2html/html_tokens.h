@@ -64,6 +64,9 @@ std::string EscapeQuotes(std::string_view markupText);
 // `text` without the white space at its ends.
 std::string_view TrimSpaces(std::string_view text);
 
+// A text token of white space alone.
+bool IsBlankText(const HtmlToken& token);
+
 // Runs of white space as one space, none at the ends.
 std::string CollapseSpaces(std::string_view text);
 

@@ -29,8 +29,7 @@ bool IsBlock(std::string_view name)
 
 bool IsIgnorable(const HtmlToken& token)
 {
-    return token.kind == HtmlTokenKind::Other ||
-           (token.kind == HtmlTokenKind::Text && TrimSpaces(token.raw).empty());
+    return token.kind == HtmlTokenKind::Other || IsBlankText(token);
 }
 
 // An <a> at `i` that holds nothing: the index of its end tag, else 0.

@@ -78,11 +78,6 @@ void DropIncomplete(std::vector<OutlineEntry>& entries)
     entries = std::move(kept);
 }
 
-bool IsBlank(const HtmlToken& token)
-{
-    return token.kind == HtmlTokenKind::Text && TrimSpaces(token.raw).empty();
-}
-
 }  // namespace
 
 PageFacts ReadPageFacts(const std::vector<HtmlToken>& tokens)
@@ -104,12 +99,12 @@ PageFacts ReadPageFacts(const std::vector<HtmlToken>& tokens)
     }
     // The table of contents is the body's first element, and its list the
     // nav's first.
-    for (++i; i < tokens.size() && IsBlank(tokens[i]); ++i) {
+    for (++i; i < tokens.size() && IsBlankText(tokens[i]); ++i) {
     }
     if (i >= tokens.size() || tokens[i].kind != HtmlTokenKind::StartTag || tokens[i].name != "nav" ||
         AttributeText(ParseAttributes(tokens[i]), "id") != kContentsNavId)
         return facts;
-    for (++i; i < tokens.size() && IsBlank(tokens[i]); ++i) {
+    for (++i; i < tokens.size() && IsBlankText(tokens[i]); ++i) {
     }
     if (i < tokens.size() && tokens[i].kind == HtmlTokenKind::StartTag && tokens[i].name == "ol") {
         ++i;

@@ -11,11 +11,6 @@ struct CutPoint {
     std::vector<OpenElement> open;    // what is open around the break
 };
 
-bool IsSpaceOnly(std::string_view text)
-{
-    return text.find_first_not_of(" \t\r\n\f") == std::string_view::npos;
-}
-
 // Elements whose content is the raw text that follows their start tag.
 bool HoldsRawText(std::string_view name)
 {
@@ -36,7 +31,7 @@ std::size_t FindPrologueEnd(std::string_view page, const std::vector<HtmlToken>&
         case HtmlTokenKind::Other:
             continue;
         case HtmlTokenKind::Text:
-            if (wasRawText || IsSpaceOnly(token.raw)) continue;
+            if (wasRawText || IsBlankText(token)) continue;
             return 0;
         case HtmlTokenKind::EndTag:
             if (token.name == "head" || HoldsRawText(token.name)) continue;
