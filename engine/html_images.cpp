@@ -67,8 +67,7 @@ bool IsInside(const fs::path& folder, const fs::path& path)
     const fs::path resolved = fs::weakly_canonical(path, ec);
     if (ec)
         return false;
-    const auto [folderEnd, pathRest] = std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
-    return folderEnd == folder.end() && pathRest != resolved.end();
+    return LiesBelow(folder, resolved);
 }
 
 // The page names "Cover.GIF" as "Cover.gif" once its extension is lowered;

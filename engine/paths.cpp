@@ -3,6 +3,7 @@
 #include "ascii.h"
 #include "utf8.h"
 
+#include <algorithm>
 #include <cwctype>
 
 std::wstring GetFolderPart(const std::wstring& path)
@@ -204,4 +205,10 @@ bool FileExists(const std::wstring& path)
     const auto status = std::filesystem::symlink_status(ToNativePath(path), error);
     return !error && status.type() != std::filesystem::file_type::not_found &&
            status.type() != std::filesystem::file_type::none;
+}
+
+bool LiesBelow(const std::filesystem::path& folder, const std::filesystem::path& path)
+{
+    const auto [folderEnd, pathRest] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return folderEnd == folder.end() && pathRest != path.end();
 }

@@ -46,6 +46,10 @@ std::wstring FromNativePath(const std::filesystem::path& path);
 // same lossless mapping as ToNativePath.
 std::string ToNativeBytes(const std::wstring& path);
 
+// Whether `path` lies below `folder` (the folder itself does not), element
+// by element; both as resolved paths, without links or "." and ".." steps.
+bool LiesBelow(const std::filesystem::path& folder, const std::filesystem::path& path);
+
 // `path` made absolute against the current folder, without "." and ".."
 // steps; as it is when that can't be done.
 std::wstring AbsolutePath(const std::wstring& path);

@@ -2,6 +2,8 @@
 
 #include "page_splitter.h"
 
+#include "engine/paths.h"
+
 #include <algorithm>
 #include <set>
 
@@ -151,8 +153,7 @@ fs::path ResolvePicture(std::string_view reference, const fs::path& folder)
     std::error_code error;
     const fs::path file = fs::canonical(folder / path, error);
     if (error || !fs::is_regular_file(file, error)) return {};
-    const auto [end, rest] = std::mismatch(folder.begin(), folder.end(), file.begin(), file.end());
-    return end == folder.end() && rest != file.end() ? file : fs::path();
+    return LiesBelow(folder, file) ? file : fs::path();
 }
 
 std::vector<fs::path> FindPictureFiles(const std::vector<HtmlToken>& tokens, const fs::path& folder)
