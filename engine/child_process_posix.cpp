@@ -3,6 +3,7 @@
 #include "debug_log.h"
 #include "die_with_parent.h"
 #include "paths.h"
+#include "unique_fd.h"
 
 #include <cerrno>
 #include <chrono>
@@ -19,25 +20,19 @@ extern char** environ;
 
 namespace {
 
-// Both ends of a pipe, closed when it goes out of scope unless taken.
+// Both ends of a pipe, each closed when it goes out of scope unless taken.
 struct Pipe {
-    int read = -1;
-    int write = -1;
-    ~Pipe()
-    {
-        if (read >= 0) close(read);
-        if (write >= 0) close(write);
-    }
+    UniqueFd read;
+    UniqueFd write;
     bool Open()
     {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
             return false;
-        read = fds[0];
-        write = fds[1];
+        read = UniqueFd(fds[0]);
+        write = UniqueFd(fds[1]);
         return true;
     }
-    int TakeRead() { int fd = read; read = -1; return fd; }
 };
 
 int OpenPidFd(pid_t pid)
@@ -124,15 +119,14 @@ bool ChildProcess::Start(const std::wstring& scriptPath)
         return false;
     }
     if (pid == 0)
-        RunChild(input.read, output.write, report.write, argv, parent);
+        RunChild(input.read.Get(), output.write.Get(), report.write.Get(), argv, parent);
 
     // The report pipe brings the child's errno when exec failed, and closes
     // empty when it succeeded.
-    close(report.write);
-    report.write = -1;
+    report.write.Close();
     int childError = 0;
     ssize_t n;
-    while ((n = read(report.read, &childError, sizeof childError)) < 0 && errno == EINTR) {
+    while ((n = read(report.read.Get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
     }
     if (n > 0) {
         while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
@@ -143,7 +137,7 @@ bool ChildProcess::Start(const std::wstring& scriptPath)
 
     m_nPid = pid;
     m_nPidFd = OpenPidFd(pid);
-    m_nOutputFd = output.TakeRead();
+    m_nOutputFd = output.read.Release();
     fcntl(m_nOutputFd, F_SETFL, fcntl(m_nOutputFd, F_GETFL) | O_NONBLOCK);
     m_bOutputOpen = true;
     return true;  // the pipes' child ends close with `input` and `output`

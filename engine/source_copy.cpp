@@ -2,6 +2,7 @@
 
 #include "job_reasons.h"
 #include "paths.h"
+#include "unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -41,7 +42,6 @@ int CreateForWriting(const std::filesystem::path& path)
 }
 long long ReadSome(int fd, char* buffer, size_t size) { return _read(fd, buffer, static_cast<unsigned>(size)); }
 long long WriteSome(int fd, const char* buffer, size_t size) { return _write(fd, buffer, static_cast<unsigned>(size)); }
-int CloseFd(int fd) { return _close(fd); }
 #else
 using FileStat = struct stat;
 int StatPath(const std::filesystem::path& path, FileStat& info) { return stat(path.c_str(), &info); }
@@ -58,20 +58,7 @@ int CreateForWriting(const std::filesystem::path& path)
 }
 long long ReadSome(int fd, char* buffer, size_t size) { return read(fd, buffer, size); }
 long long WriteSome(int fd, const char* buffer, size_t size) { return write(fd, buffer, size); }
-int CloseFd(int fd) { return close(fd); }
 #endif
-
-// A descriptor closed when it goes out of scope unless closed before.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() { Close(); }
-    int Close()
-    {
-        const int result = fd >= 0 ? CloseFd(fd) : 0;
-        fd = -1;
-        return result;
-    }
-};
 
 // Why an entry of this type is no book; empty for a regular file.
 std::wstring TypeReason(const FileStat& info)
@@ -123,23 +110,21 @@ bool Copy(const std::filesystem::path& from, const std::filesystem::path& to,
         return fail(reasons::SourceUnreadable(LastError()));
     if (reason = TypeReason(info); !reason.empty())
         return false;
-    Descriptor in;
-    in.fd = OpenForReading(from);
-    if (in.fd < 0 || StatOpened(in.fd, info) != 0)
+    const UniqueFd in(OpenForReading(from));
+    if (!in || StatOpened(in.Get(), info) != 0)
         return fail(reasons::SourceUnreadable(LastError()));
     if (reason = TypeReason(info); !reason.empty())
         return false;
 
-    Descriptor out;
-    out.fd = CreateForWriting(to);
-    if (out.fd < 0)
+    UniqueFd out(CreateForWriting(to));
+    if (!out)
         return fail(reasons::WorkFolderWrite(LastError()));
     std::vector<char> buffer(kChunk);
     auto remaining = static_cast<std::uint64_t>(info.st_size);
     while (remaining > 0) {
         if (stopRequested && stopRequested())
             return false;
-        const long long n = ReadSome(in.fd, buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(remaining, kChunk)));
+        const long long n = ReadSome(in.Get(), buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(remaining, kChunk)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -147,7 +132,7 @@ bool Copy(const std::filesystem::path& from, const std::filesystem::path& to,
         if (n == 0)
             break;  // the file became shorter meanwhile: what it holds is the book
         std::error_code error;
-        if (!WriteAll(out.fd, buffer.data(), static_cast<size_t>(n), error))
+        if (!WriteAll(out.Get(), buffer.data(), static_cast<size_t>(n), error))
             return fail(reasons::WorkFolderWrite(error));
         remaining -= static_cast<std::uint64_t>(n);
     }

@@ -1,6 +1,7 @@
 #include "render_jobs.h"
 
 #include "engine/die_with_parent.h"
+#include "engine/unique_fd.h"
 #include "stop_signal.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ constexpr std::size_t kKeptOutput = 16 * 1024;  // of each renderer's messages, 
 struct RunningJob {
     std::size_t index = 0;
     pid_t pid = -1;
-    int errors = -1;  // read end of the renderer's standard error
+    UniqueFd errors;  // read end of the renderer's standard error
     std::string output;
 };
 
@@ -36,7 +37,7 @@ std::vector<char*> PointersOf(std::vector<std::string>& texts)
 
 // Starts the renderer on one job; its standard error goes into a pipe, its
 // input and output to /dev/null. -1 when no process could be made.
-pid_t StartRenderer(const RendererSetup& setup, const RenderJob& job, int& errorsRead)
+pid_t StartRenderer(const RendererSetup& setup, const RenderJob& job, UniqueFd& errorsRead)
 {
     std::vector<std::string> arguments = setup.options;
     arguments.push_back(job.page.string());
@@ -48,26 +49,22 @@ pid_t StartRenderer(const RendererSetup& setup, const RenderJob& job, int& error
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    UniqueFd errors(fds[0]);
+    const UniqueFd errorsWrite(fds[1]);
+    const UniqueFd null(open("/dev/null", O_RDWR | O_CLOEXEC));
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
         // Only async-signal-safe calls from here to exec.
         if (!DieWithParentOf(parent)) _exit(127);
-        if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 ||
-            dup2(fds[1], STDERR_FILENO) < 0)
+        if (!null || dup2(null.Get(), STDIN_FILENO) < 0 || dup2(null.Get(), STDOUT_FILENO) < 0 ||
+            dup2(errorsWrite.Get(), STDERR_FILENO) < 0)
             _exit(127);
         signal(SIGPIPE, SIG_DFL);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
-    close(fds[1]);
-    if (null >= 0) close(null);
-    if (pid < 0) {
-        close(fds[0]);
-        return -1;
-    }
-    errorsRead = fds[0];
+    if (pid >= 0) errorsRead = std::move(errors);
     return pid;
 }
 
@@ -129,7 +126,6 @@ void EndAll(std::vector<RunningJob>& running)
     for (RunningJob& job : running) {
         while (waitpid(job.pid, nullptr, 0) < 0 && errno == EINTR) {
         }
-        close(job.errors);
     }
     running.clear();
 }
@@ -139,7 +135,7 @@ bool ReadOutput(RunningJob& job)
 {
     char buffer[4096];
     for (;;) {
-        const ssize_t n = read(job.errors, buffer, sizeof buffer);
+        const ssize_t n = read(job.errors.Get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         job.output.append(buffer, static_cast<std::size_t>(n));
@@ -190,7 +186,7 @@ std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& 
         if (!failure.empty()) break;
 
         std::vector<pollfd> fds;
-        for (const RunningJob& job : running) fds.push_back({job.errors, POLLIN, 0});
+        for (const RunningJob& job : running) fds.push_back({job.errors.Get(), POLLIN, 0});
         if (StopSignal::Descriptor() >= 0) fds.push_back({StopSignal::Descriptor(), POLLIN, 0});
         if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
             failure = "cannot wait for the system's wkhtmltopdf: " + std::string(std::strerror(errno));
@@ -201,7 +197,7 @@ std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& 
             // Its standard error closed: the renderer has ended.
             RunningJob job = std::move(running[i]);
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
-            close(job.errors);
+            job.errors.Close();
             int status = 0;
             while (waitpid(job.pid, &status, 0) < 0 && errno == EINTR) {
             }
