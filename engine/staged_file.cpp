@@ -1,6 +1,7 @@
 #include "staged_file.h"
 
 #include "process_names.h"
+#include "unique_fd.h"
 
 #include <cerrno>
 
@@ -51,26 +52,28 @@ FilePtr CreateNew(const fs::path& name, const fs::path& target, std::error_code&
 {
     struct stat old {};
     const bool keepMode = lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    UniqueFd fd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd) {
         error = LastError();
         return nullptr;
     }
-    if (keepMode && fchmod(fd, old.st_mode & 0777) != 0) {
+    if (keepMode && fchmod(fd.Get(), old.st_mode & 0777) != 0) {
         struct stat made {};
-        if (fstat(fd, &made) != 0 || (made.st_mode & 0777 & ~old.st_mode) != 0) {
+        if (fstat(fd.Get(), &made) != 0 || (made.st_mode & 0777 & ~old.st_mode) != 0) {
             error = LastError();
-            close(fd);
+            fd.Close();
             unlink(name.c_str());
             return nullptr;
         }
     }
-    FilePtr file(fdopen(fd, "wb"));
+    FilePtr file(fdopen(fd.Get(), "wb"));
     if (!file) {
         error = LastError();
-        close(fd);
+        fd.Close();
         unlink(name.c_str());
+        return nullptr;
     }
+    fd.Release();  // the stream owns it now
     return file;
 }
 

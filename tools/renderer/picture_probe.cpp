@@ -3,11 +3,13 @@
 
 #include "picture_decoders.h"
 
+#include "engine/unique_fd.h"
+
 #include <cstdio>
 #include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -63,11 +65,11 @@ bool DecodePicture(const fs::path& file, const PictureInfo& info, PictureSize at
 
 FilePtr OpenPicture(const fs::path& file)
 {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+    UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    FILE* stream = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? fdopen(fd, "rb") : nullptr;
-    if (!stream) close(fd);
-    return FilePtr(stream);
+    if (!fd || fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    FilePtr stream(fdopen(fd.Get(), "rb"));
+    if (stream) fd.Release();  // the stream owns it now
+    return stream;
 }
 
