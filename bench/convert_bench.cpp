@@ -13,6 +13,7 @@
 #include "engine/html_images.h"
 #include "engine/mobi_pdf.h"
 #include "engine/paths.h"
+#include "engine/unique_fd.h"
 #include "settings/options.h"
 
 #include <chrono>
@@ -208,18 +209,20 @@ int main(int argc, char* argv[])
         int pipeFds[2];
         if (pipe(pipeFds) != 0)
             return 1;
+        UniqueFd results(pipeFds[0]), resultsWrite(pipeFds[1]);
         const pid_t pid = fork();
         if (pid == 0) {
-            close(pipeFds[0]);
+            results.Close();
             const Measure m = MeasureBook(book, folder);
-            const ssize_t written = write(pipeFds[1], &m, sizeof m);
+            const ssize_t written = write(resultsWrite.Get(), &m, sizeof m);
             _exit(written == sizeof m ? 0 : 1);
         }
-        close(pipeFds[1]);
+        resultsWrite.Close();
         Measure m;
-        const bool got = read(pipeFds[0], &m, sizeof m) == sizeof m;
-        close(pipeFds[0]);
-        waitpid(pid, nullptr, 0);
+        const bool got = read(results.Get(), &m, sizeof m) == sizeof m;
+        results.Close();
+        if (pid > 0)
+            waitpid(pid, nullptr, 0);
         if (!got || !m.ok) {
             std::printf("%-10s conversion failed\n", size.name.c_str());
             ++failures;
