@@ -8,12 +8,16 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <wx/image.h>
 
 namespace {
 
+// The books and folders named on the command line, put into the list once
+// the window shows.
 std::vector<std::wstring>& StartupPaths()
 {
     static std::vector<std::wstring> paths;
@@ -27,6 +31,17 @@ void ReportLeftOut(const std::vector<std::wstring>& paths)
 {
     for (const std::wstring& path : paths)
         std::fprintf(stderr, "corvale: %s: not a .mobi book or a folder, left out\n", ToNativeBytes(path).c_str());
+}
+
+// Prints the help, the version or a usage error and returns the exit status;
+// otherwise keeps the books and folders for the window and returns -1.
+int TakeCommandLine(const std::vector<std::wstring>& args)
+{
+    AppCommandLine commandLine = ParseAppCommandLine(args);
+    const int status = ReportCommandLine(commandLine);
+    if (status < 0)
+        StartupPaths() = std::move(commandLine.paths);
+    return status;
 }
 
 }  // namespace
@@ -43,10 +58,8 @@ int main(int argc, char* argv[])
     std::vector<std::wstring> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(FromNativePath(std::filesystem::path(argv[i])));
-    AppCommandLine commandLine = ParseAppCommandLine(args);
-    if (const int status = ReportCommandLine(commandLine); status >= 0)
+    if (const int status = TakeCommandLine(args); status >= 0)
         return status;
-    CVelmoraApp::SetStartupPaths(std::move(commandLine.paths));
 
     // The window system sees no argument of ours.
     int wxArgc = 1;
@@ -55,18 +68,14 @@ int main(int argc, char* argv[])
 }
 #endif
 
-void CVelmoraApp::SetStartupPaths(std::vector<std::wstring> paths) { StartupPaths() = std::move(paths); }
-
 bool CVelmoraApp::OnInit()
 {
 #ifdef _WIN32
     std::vector<std::wstring> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(argv[i].ToStdWstring());
-    AppCommandLine commandLine = ParseAppCommandLine(args);
-    if (ReportCommandLine(commandLine) >= 0)
+    if (TakeCommandLine(args) >= 0)
         return false;
-    SetStartupPaths(std::move(commandLine.paths));
 #endif
     // The settings live under the vendor and application names.
     SetVendorName(kSettingsVendorName);
