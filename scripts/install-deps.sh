@@ -9,7 +9,7 @@ packages=(
   libmobi-dev libgif-dev libjpeg62-turbo-dev libpng-dev libqpdf-dev
   wkhtmltopdf fonts-dejavu-core
   googletest libgtest-dev
-  xvfb xauth poppler-utils
+  xvfb xauth poppler-utils fontconfig
   desktop-file-utils appstream groff-base
   dpkg-dev file
 )
