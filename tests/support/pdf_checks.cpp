@@ -130,6 +130,26 @@ std::vector<PdfWord> PdfWords(const std::filesystem::path& pdf)
     return words;
 }
 
+std::vector<double> MedianWordHeights(const std::vector<PdfWord>& words)
+{
+    std::vector<std::vector<double>> heights;
+    for (const PdfWord& word : words) {
+        if (word.page < 1) continue;
+        if (heights.size() < static_cast<std::size_t>(word.page)) heights.resize(word.page);
+        heights[word.page - 1].push_back(word.yMax - word.yMin);
+    }
+    std::vector<double> medians;
+    for (std::vector<double>& page : heights) {
+        if (page.empty()) {
+            medians.push_back(0);
+            continue;
+        }
+        std::nth_element(page.begin(), page.begin() + page.size() / 2, page.end());
+        medians.push_back(page[page.size() / 2]);
+    }
+    return medians;
+}
+
 std::vector<PdfOutlineEntry> PdfOutline(const std::filesystem::path& pdf)
 {
     OpenPdf open(pdf);

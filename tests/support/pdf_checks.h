@@ -40,6 +40,11 @@ struct PdfWord {
 };
 std::vector<PdfWord> PdfWords(const std::filesystem::path& pdf);
 
+// The median height of the word boxes of each page, in points, in order
+// (0 for a page without words): the size of its body text, however many
+// headings and notes it also holds.
+std::vector<double> MedianWordHeights(const std::vector<PdfWord>& words);
+
 // The outline, entry by entry in reading order: its title as UTF-8, its
 // nesting depth (0 for the top level) and the page its destination names
 // (1-based, 0 when it names none).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -20,7 +21,37 @@ constexpr double kTrueSizeZoom = 4.0 / 3.0;
 constexpr double kLeastTypeScale = 0.75;
 constexpr double kMostTypeScale = 1.25;
 
+// A heading is never the last thing on a page: the renderer ignores
+// page-break-after, but keeps a block whole that page-break-inside forbids
+// to break, so each heading carries below it an empty block as tall as two
+// lines of text, which a negative margin takes back so that nothing moves.
+// A heading that fits on the page without those lines goes to the next.
+constexpr std::string_view kHeadingsKept =
+    "h1, h2, h3, h4, h5, h6 { page-break-inside: avoid !important; }\n"
+    "h1::after, h2::after, h3::after, h4::after, h5::after, h6::after"
+    " { content: \"\"; display: block; height: 2.5rem; margin-bottom: -2.5rem; }\n";
+// Long words of code and links may wrap (wrapping words everywhere would
+// make the renderer half as fast, so only where they are likely).
+constexpr std::string_view kOrdinaryFit = "a, code, kbd, pre, samp, tt, var { word-wrap: break-word; }\n";
+constexpr std::string_view kWrappedFit =
+    "* { word-wrap: break-word !important; }\n"
+    "pre, pre * { white-space: pre-wrap !important; }\n"
+    "table { table-layout: fixed !important; width: 100% !important; }\n";
+constexpr std::string_view kNarrowedFit =
+    "body * { max-width: 100% !important; min-width: 0 !important; box-sizing: border-box !important; }\n"
+    "body *:not(pre) { white-space: normal !important; }\n"
+    "body pre, body pre * { white-space: pre-wrap !important; }\n";
+
 }  // namespace
+
+std::string FitRules(FitLevel level)
+{
+    std::string rules(kHeadingsKept);
+    rules += kOrdinaryFit;
+    if (level >= FitLevel::Wrapped) rules += kWrappedFit;
+    if (level >= FitLevel::Narrowed) rules += kNarrowedFit;
+    return rules;
+}
 
 BookLayout LayoutFor(PageSize page)
 {

@@ -24,5 +24,18 @@ BookLayout LayoutFor(PageSize page);
 // own, and `extra` rules.
 std::string LayoutStyleSheet(const BookLayout& layout, const std::string& extra);
 
+// How hard a piece's content is made to keep inside the text column. Every
+// piece is rendered Ordinary first; one that the system's wkhtmltopdf had to
+// shrink to fit is rendered again Wrapped, then Narrowed.
+enum class FitLevel {
+    Ordinary,  // long words of code and links may wrap; headings kept with their text
+    Wrapped,   // any word may wrap, preformatted lines too, tables share the column
+    Narrowed,  // no element wider than the column, no line kept from wrapping
+};
+inline constexpr FitLevel kStrongestFit = FitLevel::Narrowed;
+
+// The rules of `level` (and of the levels below it) for the user style sheet.
+std::string FitRules(FitLevel level);
+
 // "12.5mm", as the system's wkhtmltopdf takes a length.
 std::string Millimetres(double value);

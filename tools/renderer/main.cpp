@@ -3,7 +3,9 @@
 // system's wkhtmltopdf. A large page is cut at its own page breaks into
 // pieces that are rendered side by side, one per processor, and joined in
 // reading order: the renderer's time grows faster than the page, so pieces
-// keep the cost per MB the same for every book. The joined PDF gets the
+// keep the cost per MB the same for every book. A piece that the system's
+// wkhtmltopdf shrank to fit something too wide is rendered again with rules
+// that make its content fit the text column. The joined PDF gets the
 // book's outline, links inside the book that lead to their page, its
 // document information and its cover as the first page, from what
 // mobi2html wrote into the page.
@@ -15,12 +17,14 @@
 #include "engine/die_with_parent.h"
 #include "html_tokens.h"
 #include "link_targets.h"
+#include "break_opportunities.h"
 #include "page_facts.h"
 #include "page_splitter.h"
 #include "pdf_cover.h"
 #include "pdf_info.h"
 #include "pdf_join.h"
 #include "pdf_navigation.h"
+#include "piece_scale.h"
 #include "picture_limits.h"
 #include "picture_references.h"
 #include "piece_writer.h"
@@ -57,6 +61,12 @@ constexpr PieceSizes kPieceSizes{
     .splitFrom = 256 * kKb,
     .spread = 0,  // set to the usable processors
 };
+
+bool PieceIsShrunk(const fs::path& pdf)
+{
+    const std::optional<double> scale = DrawingScale(pdf);
+    return scale && IsShrunk(*scale);
+}
 
 int Fail(const std::string& reason, int status = kFailed)
 {
@@ -129,7 +139,8 @@ int Render(const RenderOptions& options)
     std::vector<RenderJob> jobs;
     {
         const std::vector<HtmlToken> tokens = TokenizeHtml(page);
-        const std::vector<TextEdit> edits = FitPictures(page, tokens, pageFolder, area, size);
+        const std::vector<TextEdit> edits =
+            MergeEdits(FitPictures(page, tokens, pageFolder, area, size), AddBreakOpportunities(page, tokens));
         if (StopSignal::Requested()) return kFailed;
         report.Stage("pictures");
 
@@ -149,15 +160,23 @@ int Render(const RenderOptions& options)
         report.Stage("write " + std::to_string(jobs.size()) + " pieces");
     }
 
-    PageSetup pageSetup{options.pageWidthText, options.pageHeightText, LayoutFor(size), {}};
-    if (!area.WriteFile("book.css", LayoutStyleSheet(pageSetup.layout, MarkerRules()), pageSetup.styleSheet, reason))
-        return Fail(reason);
-    const RendererSetup setup = MakeRendererSetup(*program, pageFolder, pageSetup, runtime);
-    reason = RenderAll(setup, jobs, UsableProcessors());
+    // A setup for each fit level: the first for every piece, the others for
+    // a piece drawn smaller than the layout's size.
+    std::vector<RendererSetup> setups;
+    for (int level = 0; level <= static_cast<int>(kStrongestFit); ++level) {
+        PageSetup pageSetup{options.pageWidthText, options.pageHeightText, LayoutFor(size), {}};
+        const std::string rules = MarkerRules() + FitRules(static_cast<FitLevel>(level));
+        if (!area.WriteFile("book-" + std::to_string(level) + ".css", LayoutStyleSheet(pageSetup.layout, rules),
+                            pageSetup.styleSheet, reason))
+            return Fail(reason);
+        setups.push_back(MakeRendererSetup(*program, pageFolder, pageSetup, runtime));
+    }
+    FitRetries retries{{setups.begin() + 1, setups.end()}, PieceIsShrunk, 0};
+    reason = RenderAll(setups.front(), jobs, UsableProcessors(), retries);
     if (StopSignal::Requested()) return kFailed;
     if (!reason.empty()) return Fail(reason);
 
-    report.Stage("render");
+    report.Stage("render, " + std::to_string(retries.renderedAgain) + " pieces again");
 
     PdfJoiner joiner;
     LandingPlaces places(targets.size());

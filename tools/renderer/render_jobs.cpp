@@ -8,12 +8,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +24,7 @@ constexpr std::size_t kKeptOutput = 16 * 1024;  // of each renderer's messages, 
 
 struct RunningJob {
     std::size_t index = 0;
+    std::size_t attempt = 0;  // 0 with the ordinary setup, then the stronger ones
     pid_t pid = -1;
     UniqueFd errors;  // read end of the renderer's standard error
     std::string output;
@@ -163,25 +166,35 @@ std::size_t UsableProcessors()
 
 std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& jobs, std::size_t parallel)
 {
+    FitRetries none;
+    return RenderAll(setup, jobs, parallel, none);
+}
+
+std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& jobs, std::size_t parallel,
+                      FitRetries& retries)
+{
     parallel = std::max<std::size_t>(parallel, 1);
     std::vector<RunningJob> running;
-    std::size_t next = 0;
+    // Jobs to start, in order: each piece once, then those rendered again.
+    std::deque<std::pair<std::size_t, std::size_t>> waiting;  // index, attempt
+    for (std::size_t i = 0; i < jobs.size(); ++i) waiting.emplace_back(i, 0);
     std::string failure;
-    while (failure.empty() && (next < jobs.size() || !running.empty())) {
+    while (failure.empty() && (!waiting.empty() || !running.empty())) {
         if (StopSignal::Requested()) {
             failure = "stopped";
             break;
         }
-        while (next < jobs.size() && running.size() < parallel) {
+        while (!waiting.empty() && running.size() < parallel) {
             RunningJob job;
-            job.index = next;
-            job.pid = StartRenderer(setup, jobs[next], job.errors);
+            std::tie(job.index, job.attempt) = waiting.front();
+            const RendererSetup& used = job.attempt == 0 ? setup : retries.stronger[job.attempt - 1];
+            job.pid = StartRenderer(used, jobs[job.index], job.errors);
             if (job.pid < 0) {
                 failure = "cannot start the system's wkhtmltopdf: " + std::string(std::strerror(errno));
                 break;
             }
             running.push_back(std::move(job));
-            ++next;
+            waiting.pop_front();
         }
         if (!failure.empty()) break;
 
@@ -203,6 +216,14 @@ std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& 
             }
             const std::string outcome = Outcome(job, status, jobs);
             if (!outcome.empty() && failure.empty()) failure = outcome;
+            const std::filesystem::path& pdf = jobs[job.index].pdf;
+            if (outcome.empty() && job.attempt < retries.stronger.size() && retries.shrunk && retries.shrunk(pdf)) {
+                // Its PDF is made anew, so that a run that writes none is seen.
+                std::error_code ignored;
+                std::filesystem::remove(pdf, ignored);
+                waiting.emplace_back(job.index, job.attempt + 1);
+                ++retries.renderedAgain;
+            }
         }
     }
     EndAll(running);

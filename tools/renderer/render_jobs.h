@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,20 @@ struct RenderJob {
 // is requested (StopSignal), ending the renderers still running. Returns an
 // empty text when every job wrote its PDF, else why not.
 std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& jobs, std::size_t parallel);
+
+// Pieces that the system's wkhtmltopdf drew too small, rendered again: a
+// job whose PDF `shrunk` finds so is run once more with the next of the
+// `stronger` setups, until one fits or the last has been tried (its PDF is
+// then kept as it is). `renderedAgain` counts those second runs.
+struct FitRetries {
+    std::vector<RendererSetup> stronger;
+    std::function<bool(const std::filesystem::path& pdf)> shrunk;
+    std::size_t renderedAgain = 0;
+};
+
+// RenderAll with shrunk pieces rendered again as `retries` says.
+std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& jobs, std::size_t parallel,
+                      FitRetries& retries);
 
 // "piece 2 of 5", or "the page" when it is one piece, for messages.
 std::string PieceName(std::size_t index, std::size_t count);
