@@ -180,6 +180,14 @@ TEST_F(BookFit, AHeadingNeverEndsAPageWithoutItsText)
         EXPECT_GT(headingPage[section], 0);
         EXPECT_EQ(headingPage[section], textPage[section]);
     }
+    // The outline's entries go with their headings to the page they moved to.
+    const std::vector<PdfOutlineEntry> outline = PdfOutline(pdf);
+    ASSERT_EQ(outline.size(), static_cast<std::size_t>(kSections));
+    for (const PdfOutlineEntry& entry : outline) {
+        SCOPED_TRACE(entry.title);
+        ASSERT_TRUE(entry.title.starts_with("Heading "));
+        EXPECT_EQ(entry.page, headingPage.at(std::stoi(entry.title.substr(8))));
+    }
 }
 
 // ---- right-to-left lines ----
