@@ -112,7 +112,9 @@ TEST_P(WideContent, EveryPageKeepsTheBodyTextsSizeAndEveryWord)
     EXPECT_EQ(RenderedAgain(), c.again) << m_report;
 }
 
+// A path whose longest part, of 110 characters, is wider than the column.
 const std::string kPath = "/home/reader/Documents/Projects/corvale-examples/"
+                          "averyveryverylongfoldernamewithoutanybreakinsideitatall"
                           "averyveryverylongfoldernamewithoutanybreakinsideitatall/chapter-one.html";
 
 std::string WideTable()
