@@ -94,6 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
         BreakCase{"ScriptAndStyleStay", "<script>var s='" + std::string(80, 'q') + "';</script><style>p{x:" +
                                             std::string(80, 'q') + "}</style><p>Short.</p>",
                   false, 0},
+        BreakCase{"SvgAndMathStay", "<p><svg><text>" + kLongPath + "</text></svg><math><mi>" + kLongPath +
+                                        "</mi></math></p>",
+                  false, 0},
         BreakCase{"ChineseLeftToTheRenderer", "<p>中文的段落没有空格但是渲染器可以在任何地方断行中文的段落没有空格但是渲染器可以在任何地方断行</p>",
                   false, 0},
         BreakCase{"PersianAtEveryBlank", "<p dir=\"rtl\">این یک متن فارسی است <b>با callbacks</b> و canvas</p>", true, 0},

@@ -107,17 +107,21 @@ std::vector<TextEdit> AddBreakOpportunities(std::string_view page, const std::ve
     std::vector<TextEdit> edits;
     bool inBody = false;
     std::string_view rawTextElement;  // the open script, style, title or the like
+    int foreignDepth = 0;             // inside <svg> or <math>, where <wbr> means nothing
     for (const HtmlToken& token : tokens) {
+        const bool foreign = token.name == "svg" || token.name == "math";
         if (token.kind == HtmlTokenKind::StartTag) {
             inBody = inBody || token.name == "body";
             if (HasRawTextContent(token.name) && !token.selfClosing) rawTextElement = token.name;
+            if (foreign && !token.selfClosing) ++foreignDepth;
             continue;
         }
         if (token.kind == HtmlTokenKind::EndTag) {
             if (token.name == rawTextElement) rawTextElement = {};
+            if (foreign && foreignDepth > 0) --foreignDepth;
             continue;
         }
-        if (token.kind != HtmlTokenKind::Text || !inBody || !rawTextElement.empty()) continue;
+        if (token.kind != HtmlTokenKind::Text || !inBody || !rawTextElement.empty() || foreignDepth > 0) continue;
         std::string text = BrokenText(token.raw);
         if (text.empty()) continue;
         const std::size_t begin = static_cast<std::size_t>(token.raw.data() - page.data());
