@@ -142,6 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "<pre style=\"white-space: nowrap\">" + Codewords() + "</pre>", "codeword(39);", 1, 1},
                       FitCase{"BlockWiderThanThePage",
                               "<div style=\"width: 1500px\">" + Paragraphs(1) + "</div>", "Areaderturnsthepage", 13, 2},
+                      FitCase{"BlockMovedOutOfTheColumn",
+                              "<div style=\"position: relative; left: 900px\">Movedaway</div>", "Movedaway", 1, 2},
                       FitCase{"LineKeptFromWrapping",
                               "<p style=\"white-space: nowrap\">" + Codewords() + "</p>", "codeword(39);", 1, 2}),
     [](const auto& info) { return std::string(info.param.name); });

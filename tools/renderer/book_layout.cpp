@@ -38,7 +38,8 @@ constexpr std::string_view kWrappedFit =
     "pre, pre * { white-space: pre-wrap !important; }\n"
     "table { table-layout: fixed !important; width: 100% !important; }\n";
 constexpr std::string_view kNarrowedFit =
-    "body * { max-width: 100% !important; min-width: 0 !important; box-sizing: border-box !important; }\n"
+    "body * { max-width: 100% !important; min-width: 0 !important; box-sizing: border-box !important;"
+    " position: static !important; }\n"
     "body *:not(pre) { white-space: normal !important; }\n"
     "body pre, body pre * { white-space: pre-wrap !important; }\n";
 

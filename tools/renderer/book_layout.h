@@ -30,7 +30,7 @@ std::string LayoutStyleSheet(const BookLayout& layout, const std::string& extra)
 enum class FitLevel {
     Ordinary,  // long words of code and links may wrap; headings kept with their text
     Wrapped,   // any word may wrap, preformatted lines too, tables share the column
-    Narrowed,  // no element wider than the column, no line kept from wrapping
+    Narrowed,  // no element wider than the column or moved out of it, no line kept from wrapping
 };
 inline constexpr FitLevel kStrongestFit = FitLevel::Narrowed;
 
