@@ -28,6 +28,7 @@
 #include "render_options.h"
 #include "stop_signal.h"
 #include "system_renderer.h"
+#include "text_layer.h"
 #include "work_area.h"
 
 #include <chrono>
@@ -166,16 +167,18 @@ int Render(const RenderOptions& options)
         if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), takeMarkers, reason)) return Fail(reason);
     report.Stage("join");
     NavigationCounts counts;
+    std::size_t letters = 0;
     try {
         counts = WriteNavigation(joiner.Document(), places, targets, facts.outline, area.PieceStem());
         WriteDocumentInfo(joiner.Document(), facts);
         if (cover) InsertCoverPage(joiner.Document(), *cover);
+        letters = RestoreBaseLettersInFonts(joiner.Document());
     } catch (const std::exception& exception) {
         return Fail("cannot finish the PDF: " + std::string(exception.what()));
     }
     report.Stage("navigation: " + std::to_string(counts.targets) + " targets found, " + std::to_string(counts.links) +
                  " links, " + std::to_string(counts.dropped) + " dropped, " + std::to_string(counts.outline) +
-                 " outline entries");
+                 " outline entries, " + std::to_string(letters) + " glyphs read as their letters");
     if (!joiner.Write(options.output, reason)) return Fail(reason);
     report.Stage("pdf");
     return 0;
