@@ -9,10 +9,14 @@
 // mobi2html wrote into the page.
 //
 // On failure it writes one line to standard error, "wkhtmltopdf: " and the
-// reason, exits with a non-zero status and leaves no OUTPUT behind. Every
+// reason, exits with a non-zero status and leaves no OUTPUT behind. A PDF
+// that lacks some of the book's text, because no installed font has its
+// characters, is still written; the last line on standard error then says
+// so: "wkhtmltopdf note: no font could draw its Chinese text". Every
 // file it makes on the way lies in the page's folder and is removed again.
 #include "book_layout.h"
 #include "engine/die_with_parent.h"
+#include "font_coverage.h"
 #include "html_tokens.h"
 #include "link_targets.h"
 #include "page_facts.h"
@@ -112,9 +116,11 @@ int Render(const RenderOptions& options)
 
     PageFacts facts;
     std::vector<std::string> targets;
+    std::string fontNote;
     {
         const std::vector<HtmlToken> tokens = TokenizeHtml(page);
         facts = ReadPageFacts(tokens);
+        fontNote = MissingFontNote(MissingFromFonts(TextCodePoints(tokens)));
         MarkedPage marked = MarkLinkTargets(page, tokens);
         page = std::move(marked.page);
         targets = std::move(marked.targets);
@@ -123,7 +129,8 @@ int Render(const RenderOptions& options)
     if (!facts.cover.empty())
         if (const fs::path picture = ResolvePicture(facts.cover, pageFolder); !picture.empty())
             cover = PrepareCover(picture, area, size);
-    report.Stage("targets " + std::to_string(targets.size()) + (cover ? ", cover" : ""));
+    report.Stage("targets " + std::to_string(targets.size()) + (cover ? ", cover" : "") +
+                 (fontNote.empty() ? ", every character has a font" : ", " + fontNote));
 
     // The page, its tokens and its pieces' text are let go before the
     // renderers start: they may be many MB.
@@ -181,6 +188,10 @@ int Render(const RenderOptions& options)
                  " outline entries, " + std::to_string(letters) + " glyphs read as their letters");
     if (!joiner.Write(options.output, reason)) return Fail(reason);
     report.Stage("pdf");
+    if (!fontNote.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "wkhtmltopdf note: %s\n", fontNote.c_str());
+    }
     return 0;
 }
 
