@@ -197,6 +197,48 @@ TEST(EngineRun, ReasonReachesTheOwnerWithTheFinalStateOnly)
     }
 }
 
+TEST(EngineRun, NoteReachesTheOwnerOnlyWithAFinishedJob)
+{
+    struct Case {
+        const char* name;
+        bool converted;     // what the conversion returns
+        bool stop;          // a stop request comes during the conversion
+        int32_t state;      // the job's final state
+        std::wstring seen;  // the note the owner reads at that event
+    };
+    const Case cases[] = {
+        {"finished", true, false, STATUS_FINISHED, L"the note"},
+        {"failure", false, false, STATUS_FAILED, L""},
+        {"stop", false, true, STATUS_STOPPED, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeEngine engine;
+        engine.m_strOutputFolder = L"/nonexistent-out";
+        engine.AddJob(L"/in/a.mobi");
+        std::wstring seen = L"(no final event)";
+        engine.answer = [&](const Event& e) {
+            if (e.event == EVENT_JOB_STATE && e.code == c.state)
+                seen = engine.GetJob(0).note;
+            return 0;
+        };
+        engine.convert = [&](const std::wstring&, const std::wstring&) {
+            engine.SetJobNote(0, L"the note");
+            if (c.stop)
+                engine.RequestStop();
+            return c.converted;
+        };
+        RunToEnd(engine);
+        EXPECT_EQ(engine.GetJob(0).state, c.state);
+        EXPECT_EQ(seen, c.seen);
+
+        engine.convert = nullptr;  // a new run starts without the old note
+        RunToEnd(engine);
+        EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
+        EXPECT_TRUE(engine.GetJob(0).note.empty());
+    }
+}
+
 TEST(EngineRun, ExistingTargetIsConvertedWhenTheOwnerSaysYes)
 {
     TempDir dir;

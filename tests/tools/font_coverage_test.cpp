@@ -17,10 +17,10 @@ TEST(TextCodePoints, AreTheDistinctCharactersOfTheTextAlone)
     const std::string page =
         "<html><head><style>p:before { content: '\xE4\xB8\x80' }</style><title>T\xC3\xBC</title></head>"
         "<body><p title=\"\xE6\x97\xA5\">Caf\xC3\xA9 &#x4E2D; &amp; &eacute; a\xE2\x80\x8C" "b \xE2\x80\x94 \xF0\x9F\x98\x80"
-        "\xC3\xA9</p><!-- \xE6\x9C\x88 --><script>var s = '\xE7\x81\xAB';</script></body></html>";
+        "\xC3\xA9\xC2\x85</p><!-- \xE6\x9C\x88 --><script>var s = '\xE7\x81\xAB';</script></body></html>";
     // U+00E9 twice and as an entity, U+4E2D as a reference, U+2014, U+1F600;
     // not the style's, title's, attribute's, comment's or script's
-    // characters, nor the zero-width non-joiner.
+    // characters, nor the zero-width non-joiner or a C1 control.
     EXPECT_EQ(TextCodePoints(TokenizeHtml(page)), (std::vector<char32_t>{0xE9, 0x2014, 0x4E2D, 0x1F600}));
 }
 

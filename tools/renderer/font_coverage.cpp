@@ -8,14 +8,22 @@
 #include <bitset>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace {
 
+// Control and format characters: nothing to draw, so no font needs them.
+constexpr std::pair<char32_t, char32_t> kDrawNothing[] = {
+    {0x80, 0x9F},     {0xAD, 0xAD},     {0x34F, 0x34F},   {0x61C, 0x61C},   {0x180E, 0x180E},
+    {0x200B, 0x200F}, {0x2028, 0x202E}, {0x2060, 0x206F}, {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF},
+    {0xFFFD, 0xFFFD}, {0xE0000, 0xE0FFF},
+};
+
 bool DrawsNothing(char32_t cp)
 {
-    return cp == 0xAD || cp == 0x34F || cp == 0x61C || cp == 0x180E || (cp >= 0x200B && cp <= 0x200F) ||
-           (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x206F) || (cp >= 0xFE00 && cp <= 0xFE0F) ||
-           cp == 0xFEFF || cp == 0xFFFD || (cp >= 0xE0000 && cp <= 0xE0FFF);
+    for (const auto& [first, last] : kDrawNothing)
+        if (cp >= first && cp <= last) return true;
+    return false;
 }
 
 struct ScriptBlock {
