@@ -61,41 +61,33 @@ const char* ScriptOf(char32_t cp)
     return nullptr;
 }
 
-struct CharSetFree {
-    void operator()(FcCharSet* set) const { FcCharSetDestroy(set); }
+// fontconfig's objects, each freed by its own function.
+template <class T, void (*Free)(T*)>
+struct FcFree {
+    void operator()(T* object) const { Free(object); }
 };
-struct FontSetFree {
-    void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
-};
-struct PatternFree {
-    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
-};
-struct ObjectSetFree {
-    void operator()(FcObjectSet* set) const { FcObjectSetDestroy(set); }
-};
-struct ConfigFree {
-    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
-};
+template <class T, void (*Free)(T*)>
+using FcOwner = std::unique_ptr<T, FcFree<T, Free>>;
 
 // Every character some installed font has: the union of their charsets.
-std::unique_ptr<FcCharSet, CharSetFree> InstalledCharacters()
+FcOwner<FcCharSet, FcCharSetDestroy> InstalledCharacters()
 {
     // A configuration of our own, read as the system renderer will read it
     // (FONTCONFIG_FILE and the rest of the environment included).
-    std::unique_ptr<FcConfig, ConfigFree> config(FcInitLoadConfigAndFonts());
+    FcOwner<FcConfig, FcConfigDestroy> config(FcInitLoadConfigAndFonts());
     if (!config) return nullptr;
-    std::unique_ptr<FcPattern, PatternFree> all(FcPatternCreate());
-    std::unique_ptr<FcObjectSet, ObjectSetFree> wanted(FcObjectSetBuild(FC_CHARSET, nullptr));
+    FcOwner<FcPattern, FcPatternDestroy> all(FcPatternCreate());
+    FcOwner<FcObjectSet, FcObjectSetDestroy> wanted(FcObjectSetBuild(FC_CHARSET, nullptr));
     if (!all || !wanted) return nullptr;
-    std::unique_ptr<FcFontSet, FontSetFree> fonts(FcFontList(config.get(), all.get(), wanted.get()));
-    std::unique_ptr<FcCharSet, CharSetFree> union_(FcCharSetCreate());
-    if (!fonts || !union_) return nullptr;
+    FcOwner<FcFontSet, FcFontSetDestroy> fonts(FcFontList(config.get(), all.get(), wanted.get()));
+    FcOwner<FcCharSet, FcCharSetDestroy> installed(FcCharSetCreate());
+    if (!fonts || !installed) return nullptr;
     for (int i = 0; i < fonts->nfont; ++i) {
         FcCharSet* characters = nullptr;
         if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &characters) == FcResultMatch)
-            FcCharSetMerge(union_.get(), characters, nullptr);
+            FcCharSetMerge(installed.get(), characters, nullptr);
     }
-    return union_;
+    return installed;
 }
 
 }  // namespace
