@@ -1,7 +1,10 @@
 // The text behind a PDF's glyphs: presentation forms read as their letters,
 // in the ToUnicode tables the system renderer writes.
 #include "tools/renderer/presentation_forms.h"
+#include "tools/renderer/text_layer.h"
 #include "tools/renderer/to_unicode_cmap.h"
+
+#include <qpdf/Buffer.hh>
 
 #include <gtest/gtest.h>
 
@@ -101,5 +104,30 @@ INSTANTIATE_TEST_SUITE_P(
                  "1 beginbfchar\n<FEE0> <0644>\nendbfchar\n1 beginbfrange\n<0001> <0001> [<0066006C>]\nendbfrange\n",
                  2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The stream's bytes, decoded or as they are stored.
+std::string StreamText(QPDFObjectHandle stream, bool decoded)
+{
+    const auto data = decoded ? stream.getStreamData() : stream.getRawStreamData();
+    return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+TEST(FontsTextLayer, EveryReadableTableIsRewrittenOnceAndABrokenOneKept)
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle table =
+        QPDFObjectHandle::newStream(&pdf, kHead + "1 beginbfchar\n<0001> <FEE0>\nendbfchar\n" + kTail);
+    QPDFObjectHandle broken = QPDFObjectHandle::newStream(&pdf, "not deflated");
+    broken.getDict().replaceKey("/Filter", QPDFObjectHandle::newName("/FlateDecode"));
+    for (QPDFObjectHandle toUnicode : {table, table, broken}) {  // two fonts share the first table
+        QPDFObjectHandle font = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type0 /BaseFont /F >>");
+        font.replaceKey("/ToUnicode", toUnicode);
+        pdf.makeIndirectObject(font);
+    }
+    EXPECT_EQ(RestoreBaseLettersInFonts(pdf), 1u);
+    EXPECT_EQ(StreamText(table, true), kHead + "1 beginbfchar\n<0001> <0644>\nendbfchar\n" + kTail);
+    EXPECT_EQ(StreamText(broken, false), "not deflated");
+}
 
 }  // namespace
