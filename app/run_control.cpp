@@ -296,6 +296,15 @@ void CVelmoraDlg::OnJobEvent(int32_t index, int32_t code)
         if (row >= 0 && row < m_listFiles->GetItemCount())
             m_listFiles->SetRowToolTip(row, ReasonSentence(m_pEngine->GetJob(index).reason));
     };
+    // A finished book whose PDF lacks something ("no font could draw its
+    // Chinese text") says so the same way; the Status column still says
+    // "Finished".
+    const auto showNote = [this, row, index] {
+        if (row < 0 || row >= m_listFiles->GetItemCount())
+            return;
+        const std::wstring note = m_pEngine->GetJob(index).note;
+        m_listFiles->SetRowToolTip(row, note.empty() ? wxString() : ReasonSentence(L"finished, but " + note));
+    };
 
     if (known) {
         switch (code) {
@@ -313,6 +322,7 @@ void CVelmoraDlg::OnJobEvent(int32_t index, int32_t code)
         case STATUS_FINISHED:
             m_pEngine->m_nBase = m_progress->GetValue();
             setStatus(code);
+            showNote();
             if (last) {
                 SetProgress(100);
                 m_bIdleAfterPause = true;  // the idle look follows the pause

@@ -78,6 +78,13 @@ void VelmoraEng::SetJobReason(int index, const std::wstring& reason)
         m_jobs[static_cast<size_t>(index)]->reason = reason;
 }
 
+void VelmoraEng::SetJobNote(int index, const std::wstring& note)
+{
+    std::lock_guard guard(m_lock);
+    if (index >= 0 && static_cast<size_t>(index) < m_jobs.size())
+        m_jobs[static_cast<size_t>(index)]->note = note;
+}
+
 void VelmoraEng::SetJobState(int32_t state, int index)
 {
     {
@@ -191,6 +198,7 @@ void VelmoraEng::ProcessJobs()
         }
         m_bReplaceAgreed = exists;
         m_bTargetKept = false;
+        SetJobNote(i, std::wstring());  // a note of an earlier run is not this one's
 
         const bool converted = ConvertFile(source, target);
         const int32_t result = converted ? STATUS_FINISHED
@@ -198,6 +206,8 @@ void VelmoraEng::ProcessJobs()
                                                                              : STATUS_FAILED;
         if (result == STATUS_FINISHED || (result == STATUS_STOPPED && !m_bTargetKept))
             SetJobReason(i, std::wstring());  // a stop cuts a book off, it gives no reason
+        if (result != STATUS_FINISHED)
+            SetJobNote(i, std::wstring());  // a note speaks of a PDF that was written
         SetJobState(result, i);
     }
 

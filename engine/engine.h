@@ -105,10 +105,12 @@ protected:
 
     // For ConvertFile, about the job being converted: the owner agreed to
     // replace an entry at its target (otherwise none may be replaced); why it
-    // did not finish; and that it ends STATUS_STOPPED because an entry that
-    // appeared at its target meanwhile was kept.
+    // did not finish; what its finished PDF lacks; and that it ends
+    // STATUS_STOPPED because an entry that appeared at its target meanwhile
+    // was kept.
     bool IsReplaceAgreed() const { return m_bReplaceAgreed; }
     void SetJobReason(int index, const std::wstring& reason);
+    void SetJobNote(int index, const std::wstring& note);
     void MarkTargetKept() { m_bTargetKept = true; }
 
 private:

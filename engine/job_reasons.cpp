@@ -32,9 +32,9 @@ bool Contains(std::string_view text, std::string_view part)
     return text.find(part) != std::string_view::npos;
 }
 
-// The last line of `output` that starts with "<tool>: ", without that
-// prefix and without its line end.
-std::string_view LastLineOf(std::string_view output, std::string_view tool)
+// The last line of `output` that starts with `prefix`, without it and
+// without its line end.
+std::string_view LastLineOf(std::string_view output, std::string_view prefix)
 {
     std::string_view found;
     size_t start = 0;
@@ -45,9 +45,8 @@ std::string_view LastLineOf(std::string_view output, std::string_view tool)
         std::string_view line = output.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (line.size() > tool.size() + 2 && line.substr(0, tool.size()) == tool &&
-            line.substr(tool.size(), 2) == ": ")
-            found = line.substr(tool.size() + 2);
+        if (line.size() > prefix.size() && line.substr(0, prefix.size()) == prefix)
+            found = line.substr(prefix.size());
         start = end + 1;
     }
     return found;
@@ -120,7 +119,7 @@ std::wstring OutputWrite(const std::error_code& error)
 
 std::wstring FromToolOutput(std::string_view output, std::string_view tool, std::string_view workFolder)
 {
-    std::string_view text = LastLineOf(output, tool);
+    std::string_view text = LastLineOf(output, std::string(tool) + ": ");
     // "mobi2html: /home/.../Velmora/tmpmobi...mobi: the book is encrypted":
     // the path is one of ours, whose names hold no ": ".
     if (!workFolder.empty() && text.substr(0, workFolder.size()) == workFolder) {
@@ -142,6 +141,12 @@ std::wstring FromToolOutput(std::string_view output, std::string_view tool, std:
     if (Contains(text, "No space left on device") || Contains(text, "Disk quota exceeded"))
         return kDiskFull;
     return Shown(std::string(text));
+}
+
+std::wstring NoteFromToolOutput(std::string_view output, std::string_view tool)
+{
+    const std::string_view text = LastLineOf(output, std::string(tool) + " note: ");
+    return text.empty() ? std::wstring() : Shown(std::string(text));
 }
 
 }  // namespace reasons

@@ -49,4 +49,10 @@ std::wstring OutputWrite(const std::error_code& error);
 // text that still names one is not used. Empty when there is no such line.
 std::wstring FromToolOutput(std::string_view output, std::string_view tool, std::string_view workFolder);
 
+// The note our tool `tool` gave about a result it did write ("wkhtmltopdf
+// note: no font could draw its Chinese text", the last such line of
+// `output`), as the user may see it; empty when there is none. A note never
+// passes for a failure's reason: FromToolOutput does not take it.
+std::wstring NoteFromToolOutput(std::string_view output, std::string_view tool);
+
 }  // namespace reasons

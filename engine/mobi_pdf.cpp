@@ -231,6 +231,8 @@ bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& ta
                 MarkTargetKept();
             return fail(reasons::OutputWrite(error));
         }
+        // A PDF that lacks some of the book's text says so beside "Finished".
+        SetJobNote(job, reasons::NoteFromToolOutput(m_strToolOutput, "wkhtmltopdf"));
         ReportProgress(quarter);
         return true;
     };

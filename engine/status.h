@@ -36,4 +36,8 @@ struct JobItem {
     // protected by DRM"); empty when it finished, when a stop cut it off, and
     // before its turn. Set before the event that brings the job's final state.
     std::wstring reason;
+    // What a reader of a finished job's PDF should know it lacks ("no font
+    // could draw its Chinese text"); empty otherwise. Set before the event
+    // that brings STATUS_FINISHED.
+    std::wstring note;
 };

@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libwxgtk-webview3.2-dev
-  libmobi-dev libgif-dev libjpeg62-turbo-dev libpng-dev libqpdf-dev
-  wkhtmltopdf fonts-dejavu-core
+  libmobi-dev libgif-dev libjpeg62-turbo-dev libpng-dev libqpdf-dev libfontconfig-dev
+  wkhtmltopdf fonts-dejavu-core fonts-wqy-microhei
   googletest libgtest-dev
   xvfb xauth poppler-utils fontconfig
   desktop-file-utils appstream groff-base

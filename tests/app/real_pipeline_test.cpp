@@ -5,6 +5,7 @@
 #include "app/dlg_ids.h"
 #include "engine/paths.h"
 #include "skin/my_list_ctrl.h"
+#include "support/test_fonts.h"
 #include "support/test_books.h"
 #include "wx_test_env.h"
 
@@ -153,6 +154,21 @@ TEST_F(RealPipelineTest, PointingAtARowThatDidNotFinishTellsWhy)
     EXPECT_EQ(list.GetRowToolTip(0), tips[1]);
     EXPECT_EQ(list.GetRowToolTip(1), tips[2]);
     EXPECT_EQ(list.GetRowToolTip(2), wxString());
+}
+
+TEST_F(RealPipelineTest, ABookWhoseTextNoFontCouldDrawFinishesAndSaysSo)
+{
+    const ScopedFonts fonts;  // inherited by the tools
+    const fs::path chinese = MakeFolder("books") / "chinese.mobi";
+    ASSERT_TRUE(WriteMobiBook(chinese, MakeParagraphBook("Chinese", {kChineseParagraph})));
+    AddFiles({chinese, Book("latin.mobi")});
+    Click(IDC_CONVERT_ALL);
+    ASSERT_TRUE(Watch());
+
+    EXPECT_EQ(Statuses(), (std::vector<wxString>(2, wxS("Finished"))));
+    EXPECT_EQ(List().GetRowToolTip(0), wxS("Finished, but no font could draw its Chinese text."));
+    EXPECT_EQ(List().GetRowToolTip(1), wxString());
+    EXPECT_EQ(Head(m_out / "chinese.pdf", 5), "%PDF-");
 }
 
 // The real engine with stand-in tools that run until they are killed: Stop

@@ -1,4 +1,5 @@
 // corvale-convert as a user runs it, with the real tools in bin/core.
+#include "support/test_fonts.h"
 #include "support/process_watch.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
@@ -94,6 +95,19 @@ TEST_F(ConvertCli, ReportsEachBookAndFailsWhenOneFails)
     EXPECT_NE(run.output.find("Failed: " + drm.string() + " (the book is protected by DRM)\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Failed: " + (m_dir / "notes.txt").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(m_dir / "out" / "bad.pdf"));
+}
+
+TEST_F(ConvertCli, SaysWhenNoFontCouldDrawABooksText)
+{
+    const ScopedFonts fonts;  // inherited by the tools
+    const fs::path chinese = m_dir / "chinese.mobi";
+    ASSERT_TRUE(WriteMobiBook(chinese, MakeParagraphBook("Chinese", {kChineseParagraph})));
+    const fs::path latin = Book("latin.mobi");
+    const ProgramResult run = Convert({chinese.string(), latin.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+    EXPECT_EQ(run.output, "Finished: " + (m_dir / "chinese.pdf").string() +
+                              " (but no font could draw its Chinese text)\n"
+                              "Finished: " + (m_dir / "latin.pdf").string() + "\n");
 }
 
 TEST_F(ConvertCli, UsageErrorsExitWithTwo)

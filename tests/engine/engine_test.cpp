@@ -157,43 +157,52 @@ TEST(EngineRun, AnyEntryAtTheTargetIsReplacedOnlyAfterTheOwnersYes)
     }
 }
 
-TEST(EngineRun, ReasonReachesTheOwnerWithTheFinalStateOnly)
+TEST(EngineRun, ReasonAndNoteReachTheOwnerWithTheFinalStateOnly)
 {
     struct Case {
         const char* name;
-        bool stop;          // a stop request comes during the conversion
-        int32_t state;      // the job's final state
-        std::wstring seen;  // the reason the owner reads at that event
+        bool converted;           // what the conversion returns
+        bool stop;                // a stop request comes during the conversion
+        int32_t state;            // the job's final state
+        std::wstring seenReason;  // the reason the owner reads at that event
+        std::wstring seenNote;    // and the note: only a written PDF has one
     };
     const Case cases[] = {
-        {"failure", false, STATUS_FAILED, L"the reason"},
-        {"stop", true, STATUS_STOPPED, L""},
+        {"failure", false, false, STATUS_FAILED, L"the reason", L""},
+        {"stop", false, true, STATUS_STOPPED, L"", L""},
+        {"finished", true, false, STATUS_FINISHED, L"", L"the note"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeEngine engine;
         engine.m_strOutputFolder = L"/nonexistent-out";
         engine.AddJob(L"/in/a.mobi");
-        std::wstring seen = L"(no final event)";
+        std::wstring seenReason = L"(no final event)";
+        std::wstring seenNote = L"(no final event)";
         engine.answer = [&](const Event& e) {
-            if (e.event == EVENT_JOB_STATE && e.code == c.state)
-                seen = engine.GetJob(0).reason;
+            if (e.event == EVENT_JOB_STATE && e.code == c.state) {
+                seenReason = engine.GetJob(0).reason;
+                seenNote = engine.GetJob(0).note;
+            }
             return 0;
         };
         engine.convert = [&](const std::wstring&, const std::wstring&) {
             engine.SetJobReason(0, L"the reason");
+            engine.SetJobNote(0, L"the note");
             if (c.stop)
                 engine.RequestStop();
-            return false;
+            return c.converted;
         };
         RunToEnd(engine);
         EXPECT_EQ(engine.GetJob(0).state, c.state);
-        EXPECT_EQ(seen, c.seen);
+        EXPECT_EQ(seenReason, c.seenReason);
+        EXPECT_EQ(seenNote, c.seenNote);
 
-        engine.convert = nullptr;  // a new run starts without the old reason
+        engine.convert = nullptr;  // a new run starts without the old reason and note
         RunToEnd(engine);
         EXPECT_EQ(engine.GetJob(0).state, STATUS_FINISHED);
         EXPECT_TRUE(engine.GetJob(0).reason.empty());
+        EXPECT_TRUE(engine.GetJob(0).note.empty());
     }
 }
 

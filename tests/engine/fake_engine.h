@@ -61,6 +61,7 @@ public:
 
     using VelmoraEng::BuildTargetPath;
     using VelmoraEng::IsReplaceAgreed;
+    using VelmoraEng::SetJobNote;
     using VelmoraEng::SetJobReason;
 
 private:

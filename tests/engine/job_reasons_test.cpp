@@ -28,6 +28,8 @@ TEST(JobReasons, OnlyOurToolsFailureLineGivesTheReason)
         {"wkhtmltopdf", warning + "wkhtmltopdf: the picture is too large\n" + warning, L"the picture is too large"},
         {"wkhtmltopdf", "wkhtmltopdf: cannot find the folder of " + work + "/x_html/new_x.html\n", L""},
         {"wkhtmltopdf", "mobi2html: x: damaged\n", L""},  // another tool's line
+        // A note on a PDF that was written is no failure's reason.
+        {"wkhtmltopdf", "wkhtmltopdf note: no font could draw its Chinese text\n", L""},
         {"mobi2html", "mobi2html: " + work + "/x.mobi: " + std::string(300, 'e') + "\n",
          std::wstring(200, L'e') + L"..."},
         {"mobi2html", "mobi2html: " + work + "/x.mobi: bad\x1b[2Jtext\n", L"bad [2Jtext"},
@@ -35,5 +37,27 @@ TEST(JobReasons, OnlyOurToolsFailureLineGivesTheReason)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
         EXPECT_EQ(reasons::FromToolOutput(c.output, c.tool, work), c.reason);
+    }
+}
+
+TEST(JobReasons, OnlyOurToolsLastNoteLineGivesTheNote)
+{
+    const std::string note = "wkhtmltopdf note: no font could draw its Chinese text\n";
+    struct Case {
+        std::string output;
+        std::wstring note;
+    };
+    const Case cases[] = {
+        {"", L""},
+        {"QStandardPaths: XDG_RUNTIME_DIR not set\n", L""},
+        {note, L"no font could draw its Chinese text"},
+        {"wkhtmltopdf note: old\r\n" + note + "Warning: x\n", L"no font could draw its Chinese text"},
+        {"wkhtmltopdf: the picture is too large\n", L""},
+        {"mobi2html note: something\n", L""},
+        {"wkhtmltopdf note: \xE4\xB8\xAD\x07\n", L"\u4E2D "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        EXPECT_EQ(reasons::NoteFromToolOutput(c.output, "wkhtmltopdf"), c.note);
     }
 }

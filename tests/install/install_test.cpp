@@ -318,9 +318,12 @@ TEST_F(DebianPackage, NamesItselfAndDependsOnWhatItRuns)
         if (start != std::string::npos)
             depends.insert(item.substr(start, item.find_first_of(" (|", start) - start));
     }
-    // Shared libraries as dpkg-shlibdeps finds them, and what the renderer runs.
+    // Shared libraries as dpkg-shlibdeps finds them, what the renderer runs,
+    // and fonts for Latin and the other alphabets and for Chinese, Japanese
+    // and Korean (the first of its alternatives).
     for (const char* package : {"libc6", "libstdc++6", "libmobi0", "libgif7", "libjpeg62-turbo", "libwxgtk3.2-1",
-                                "libwxgtk-webview3.2-1", "libqpdf29", "libpng16-16", "wkhtmltopdf", "fonts-dejavu-core"})
+                                "libwxgtk-webview3.2-1", "libqpdf29", "libpng16-16", "libfontconfig1", "wkhtmltopdf",
+                                "fonts-dejavu-core", "fonts-wqy-microhei"})
         EXPECT_EQ(depends.count(package), 1u) << package << " in " << Field("Depends");
 }
 

@@ -39,3 +39,7 @@ endfunction()
 
 # DejaVu alone, the fonts of every machine the program runs on.
 corvale_fonts_conf(CORVALE_TEST_FONTS_CONF dejavu /usr/share/fonts/truetype/dejavu)
+# DejaVu and the font for Chinese, Japanese and Korean that
+# scripts/install-deps.sh installs, for tests of what that font draws.
+corvale_fonts_conf(CORVALE_TEST_CJK_FONTS_CONF dejavu-cjk
+  /usr/share/fonts/truetype/dejavu /usr/share/fonts/truetype/wqy)

@@ -56,6 +56,29 @@ MobiBook MakePlainBook()
     return book;
 }
 
+const char kChineseParagraph[] =
+    "春天到了，公园里的花都开了。"
+    "我们一起去看书，也去喝茶。";
+const char* const kPersianParagraphs[3] = {
+    "این یک کتاب فارسی است.",
+    "خواندن کتاب‌ها لازم "
+    "است.",
+    "سلام به همه دوستان "
+    "می‌گوییم.",
+};
+
+MobiBook MakeParagraphBook(const std::string& title, const std::vector<std::string>& paragraphs, bool rightToLeft)
+{
+    MobiBook book;
+    book.title = title;
+    book.author = "Corvale Tests";
+    book.html = "<html><head><guide></guide></head><body>";
+    for (const std::string& paragraph : paragraphs)
+        book.html += (rightToLeft ? "<p dir=\"rtl\">" : "<p>") + paragraph + "</p>";
+    book.html += "</body></html>";
+    return book;
+}
+
 MobiBook MakeContentsBook(int chapters)
 {
     MobiBook book = MakeChapterBook(chapters);

@@ -35,6 +35,17 @@ MobiBook MakePlainBook();
 // with ten digits, leading to the chapter's heading), then a page break.
 MobiBook MakeContentsBook(int chapters);
 
+// A paragraph of Chinese (Han characters and ideographic punctuation), and
+// short Persian paragraphs (each fits on one line of an A4 page, with
+// zero-width non-joiners inside words and lam-alef ligatures), as UTF-8.
+extern const char kChineseParagraph[];
+extern const char* const kPersianParagraphs[3];
+
+// A book titled `title` whose body is `paragraphs`, each in a <p> (with
+// dir="rtl" when `rightToLeft`).
+MobiBook MakeParagraphBook(const std::string& title, const std::vector<std::string>& paragraphs,
+                           bool rightToLeft = false);
+
 // MakeChapterBook written to `file`; false on failure.
 bool WriteChapterBook(const std::filesystem::path& file, int chapters, const ImageRecords& images = {});
 

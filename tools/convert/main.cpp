@@ -24,7 +24,7 @@
 namespace {
 
 // The engine reporting each book on the console, with the engine's reason
-// for a book that did not finish.
+// for a book that did not finish and its note on a PDF that lacks something.
 class ConsoleEngine : public MobiPdfEng {
 public:
     ConsoleEngine(Key key, ConsoleReport& report, bool replace)
@@ -60,7 +60,8 @@ private:
         case STATUS_FINISHED:
             ++m_nFinished;
             m_nBase = m_nPosition.load();
-            m_report.Line("Finished: " + ToNativeBytes(job.target));
+            m_report.Line("Finished: " + ToNativeBytes(job.target) +
+                          (job.note.empty() ? std::string() : " (but " + ToNativeBytes(job.note) + ")"));
             break;
         case STATUS_FAILED:
             m_report.Line("Failed: " + source + reason);

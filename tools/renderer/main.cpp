@@ -11,11 +11,15 @@
 // mobi2html wrote into the page.
 //
 // On failure it writes one line to standard error, "wkhtmltopdf: " and the
-// reason, exits with a non-zero status and leaves no OUTPUT behind. Every
+// reason, exits with a non-zero status and leaves no OUTPUT behind. A PDF
+// that lacks some of the book's text, because no installed font has its
+// characters, is still written; the last line on standard error then says
+// so: "wkhtmltopdf note: no font could draw its Chinese text". Every
 // file it makes on the way lies in the page's folder and is removed again.
 #include "book_layout.h"
 #include "break_opportunities.h"
 #include "engine/die_with_parent.h"
+#include "font_coverage.h"
 #include "html_tokens.h"
 #include "link_targets.h"
 #include "page_facts.h"
@@ -32,6 +36,7 @@
 #include "render_options.h"
 #include "stop_signal.h"
 #include "system_renderer.h"
+#include "text_layer.h"
 #include "work_area.h"
 
 #include <chrono>
@@ -121,9 +126,11 @@ int Render(const RenderOptions& options)
 
     PageFacts facts;
     std::vector<std::string> targets;
+    std::string fontNote;
     {
         const std::vector<HtmlToken> tokens = TokenizeHtml(page);
         facts = ReadPageFacts(tokens);
+        fontNote = MissingFontNote(MissingFromFonts(TextCodePoints(tokens)));
         MarkedPage marked = MarkLinkTargets(page, tokens);
         page = std::move(marked.page);
         targets = std::move(marked.targets);
@@ -132,7 +139,8 @@ int Render(const RenderOptions& options)
     if (!facts.cover.empty())
         if (const fs::path picture = ResolvePicture(facts.cover, pageFolder); !picture.empty())
             cover = PrepareCover(picture, area, size);
-    report.Stage("targets " + std::to_string(targets.size()) + (cover ? ", cover" : ""));
+    report.Stage("targets " + std::to_string(targets.size()) + (cover ? ", cover" : "") +
+                 (fontNote.empty() ? ", every character has a font" : ", " + fontNote));
 
     // The page, its tokens and its pieces' text are let go before the
     // renderers start: they may be many MB.
@@ -185,18 +193,24 @@ int Render(const RenderOptions& options)
         if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), takeMarkers, reason)) return Fail(reason);
     report.Stage("join");
     NavigationCounts counts;
+    std::size_t letters = 0;
     try {
         counts = WriteNavigation(joiner.Document(), places, targets, facts.outline, area.PieceStem());
         WriteDocumentInfo(joiner.Document(), facts);
         if (cover) InsertCoverPage(joiner.Document(), *cover);
+        letters = RestoreBaseLettersInFonts(joiner.Document());
     } catch (const std::exception& exception) {
         return Fail("cannot finish the PDF: " + std::string(exception.what()));
     }
     report.Stage("navigation: " + std::to_string(counts.targets) + " targets found, " + std::to_string(counts.links) +
                  " links, " + std::to_string(counts.dropped) + " dropped, " + std::to_string(counts.outline) +
-                 " outline entries");
+                 " outline entries, " + std::to_string(letters) + " glyphs read as their letters");
     if (!joiner.Write(options.output, reason)) return Fail(reason);
     report.Stage("pdf");
+    if (!fontNote.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "wkhtmltopdf note: %s\n", fontNote.c_str());
+    }
     return 0;
 }
 
