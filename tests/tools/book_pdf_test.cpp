@@ -37,25 +37,6 @@ constexpr PageMm kA6{105, 148};
 
 constexpr double kPointsPerMm = 72 / 25.4;
 
-// Text without blanks, so that words broken across lines are still found.
-std::string Squeezed(std::string_view text)
-{
-    std::string out;
-    for (const char c : text)
-        if (c != ' ' && c != '\n' && c != '\r' && c != '\f' && c != '\t') out += c;
-    return out;
-}
-
-// The first `count` characters that a reader sees after the start tag of
-// the element with id `id`, without blanks.
-std::string WordsAfter(const std::string& html, const std::string& id, std::size_t count)
-{
-    const std::size_t at = html.find("id=\"" + id + "\"");
-    if (at == std::string::npos) return "no id " + id;
-    const std::size_t tagEnd = html.find('>', at);
-    return Squeezed(DecodeHtmlEntities(VisibleText(std::string_view(html).substr(tagEnd + 1, 4000)))).substr(0, count);
-}
-
 class BookPdf : public ::testing::Test {
 protected:
     void SetUp() override

@@ -285,7 +285,7 @@ TEST(PageBuilderTest, TableOfContentsKeepsItsNestingAndLeavesOutEntriesThatLeadN
     EXPECT_EQ(page.find("heading-"), std::string::npos) << "no outline of headings beside the book's own";
 }
 
-TEST(FileposAnchorsTest, AnchorsGoWhereTheirPositionIsOrTheNearestPlaceBefore)
+TEST(FileposAnchorsTest, AnchorsGoWhereTheirPositionIsOrTheNextPlaceAfterBeforeTheText)
 {
     const std::string text = "<html><head><title>T</title></head><body><style>p { color: red }</style><p class=\"a\">Caf\xC3\xA9 &amp; "
                              "more <a filepos=\"0000000000\">top</a></p><mbp:pagebreak/><h2>Two</h2></body></html>";
@@ -294,11 +294,11 @@ TEST(FileposAnchorsTest, AnchorsGoWhereTheirPositionIsOrTheNearestPlaceBefore)
         std::size_t position;
         std::string before;  // what the anchor is put in front of
     } cases[] = {
-        {"start of a tag", text.find("<h2>"), "<h2>"},
-        {"inside a tag", text.find("class"), "<p class"},
-        {"inside a character", text.find("\xA9"), "\xC3\xA9"},
-        {"inside an entity", text.find("amp;"), "&amp;"},
-        {"inside a style sheet", text.find("color"), "<style>"},
+        {"start of a tag", text.find("<h2>"), "Two"},
+        {"inside a tag", text.find("class"), "Caf\xC3\xA9"},
+        {"inside a character", text.find("\xA9"), " &amp;"},
+        {"inside an entity", text.find("amp;"), " more"},
+        {"inside a style sheet", text.find("color"), "Caf\xC3\xA9"},
         {"in the head", text.find("<title>"), "<style>"},
         {"past the end", 100000, "</body>"},
     };

@@ -3,6 +3,7 @@
 #include "book_checks.h"
 #include "book_metadata.h"
 #include "filepos_anchors.h"
+#include "kf8_anchors.h"
 #include "ncx_reader.h"
 #include "text_encoding.h"
 
@@ -142,7 +143,7 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
 // Parses the book with libmobi: its table of contents if that can be read,
 // else without it, so that a damaged index does not stop the text from being
 // read. The dictionary index is never needed.
-Book::RawmlPtr Book::ParseRawml(MOBI_RET& result) const
+Book::RawmlPtr Book::ParseRawml(MOBI_RET& result, bool rewriteLinks) const
 {
     for (const bool withToc : {true, false}) {
         RawmlPtr rawml(mobi_init_rawml(m_pData.get()));
@@ -150,7 +151,7 @@ Book::RawmlPtr Book::ParseRawml(MOBI_RET& result) const
             result = MOBI_MALLOC_FAILED;
             return nullptr;
         }
-        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc, false, true);
+        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc && rewriteLinks, false, rewriteLinks);
         if (result == MOBI_SUCCESS) return rawml;
         if (result == MOBI_MALLOC_FAILED) return nullptr;
     }
@@ -190,13 +191,23 @@ bool Book::LoadKf8Parts(std::string& error)
         error = parsed == MOBI_MALLOC_FAILED ? kNoMemory : kTextDamaged;
         return false;
     }
-    for (const MOBIPart* part = m_pRawml->markup; part; part = part->next)
-        if (part->type == T_HTML) m_document.parts.push_back({PartName(part->uid), SanitizeUtf8(PartBytes(part))});
-    if (m_document.parts.empty()) {
+    // The files once more as their fragments assemble them, before libmobi
+    // rewrote their links, to find the places the book names in them.
+    MOBI_RET assembled = MOBI_SUCCESS;
+    const RawmlPtr sources = ParseRawml(assembled, false);
+    std::vector<Kf8Part> parts;
+    for (const MOBIPart* part = m_pRawml->markup; part; part = part->next) {
+        if (part->type != T_HTML) continue;
+        const MOBIPart* source = sources ? mobi_get_part_by_uid(sources.get(), part->uid) : nullptr;
+        parts.push_back({part->uid, PartName(part->uid), std::string(PartBytes(source)), std::string(PartBytes(part))});
+    }
+    if (parts.empty()) {
         error = "the book holds no text";
         return false;
     }
     m_document.toc = TocOf(m_pRawml.get());
+    AnchorKf8Places(m_pRawml.get(), parts, m_document.toc);
+    for (const Kf8Part& part : parts) m_document.parts.push_back({part.name, SanitizeUtf8(part.rebuilt)});
     return true;
 }
 
