@@ -7,6 +7,7 @@
 #include "pdf_checks.h"
 #include "run_program.h"
 #include "run_renderer.h"
+#include "section_books.h"
 #include "temp_dir.h"
 #include "test_books.h"
 
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -129,6 +131,51 @@ INSTANTIATE_TEST_SUITE_P(Books, BookOutline,
                                            OutlineCase{"TextreadHeadings", "sample-textread.mobi", false},
                                            OutlineCase{"WriterBookHeadings", "", false},
                                            OutlineCase{"WriterBookHeadingsInPieces", "", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- outline entries inside chapters ----
+
+struct SectionOutlineCase {
+    const char* name;
+    MobiBook (*make)(int chapters, int sections, int paragraphs);
+    bool pieces;
+};
+
+void PrintTo(const SectionOutlineCase& param, std::ostream* out) { *out << param.name; }
+
+class SectionOutline : public BookPdf, public ::testing::WithParamInterface<SectionOutlineCase> {};
+
+// Entries that lead into the middle of a chapter open the page of their own
+// heading, not that of the chapter: the page is the last that shows the
+// heading's words (a contents page may show them first).
+TEST_P(SectionOutline, EveryEntryOpensThePageOfItsHeading)
+{
+    // Sections of eight paragraphs each run over more than a page.
+    const fs::path pdf = Render(Unpack(GetParam().make(2, 3, 8), "sections.mobi"), kA4,
+                                GetParam().pieces ? std::vector<std::string>{"--piece-kb", "8"} : std::vector<std::string>{});
+    std::vector<std::string> pages;
+    for (int page = 1; page <= static_cast<int>(PdfPageSizes(pdf).size()); ++page)
+        pages.push_back(Squeezed(PdfPageText(pdf, page)));
+
+    const std::vector<PdfOutlineEntry> outline = PdfOutline(pdf);
+    ASSERT_EQ(outline.size(), 8u);
+    std::set<int> headingPages;
+    for (const PdfOutlineEntry& entry : outline) {
+        SCOPED_TRACE(entry.title);
+        int headingPage = 0;
+        for (std::size_t page = 0; page < pages.size(); ++page)
+            if (pages[page].find(Squeezed(entry.title)) != std::string::npos) headingPage = static_cast<int>(page) + 1;
+        EXPECT_EQ(entry.page, headingPage);
+        headingPages.insert(headingPage);
+    }
+    // A chapter shares its page with its first section only.
+    EXPECT_EQ(headingPages.size(), 6u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, SectionOutline,
+                         ::testing::Values(SectionOutlineCase{"Kf8", MakeKf8SectionsBook, false},
+                                           SectionOutlineCase{"Kf8InPieces", MakeKf8SectionsBook, true},
+                                           SectionOutlineCase{"Kf7", MakeKf7SectionsBook, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- links ----
