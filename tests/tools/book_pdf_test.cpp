@@ -139,6 +139,7 @@ struct SectionOutlineCase {
     const char* name;
     MobiBook (*make)(int chapters, int sections, int paragraphs);
     bool pieces;
+    bool contentsLinks;  // the book opens with a page of links to every section
 };
 
 void PrintTo(const SectionOutlineCase& param, std::ostream* out) { *out << param.name; }
@@ -147,8 +148,9 @@ class SectionOutline : public BookPdf, public ::testing::WithParamInterface<Sect
 
 // Entries that lead into the middle of a chapter open the page of their own
 // heading, not that of the chapter: the page is the last that shows the
-// heading's words (a contents page may show them first).
-TEST_P(SectionOutline, EveryEntryOpensThePageOfItsHeading)
+// heading's words (a contents page may show them first). So do the links
+// of a contents page.
+TEST_P(SectionOutline, EveryEntryAndContentsLinkOpensThePageOfItsHeading)
 {
     // Sections of eight paragraphs each run over more than a page.
     const fs::path pdf = Render(Unpack(GetParam().make(2, 3, 8), "sections.mobi"), kA4,
@@ -170,12 +172,21 @@ TEST_P(SectionOutline, EveryEntryOpensThePageOfItsHeading)
     }
     // A chapter shares its page with its first section only.
     EXPECT_EQ(headingPages.size(), 6u);
+
+    // The links of a contents page lead where the sections' entries do.
+    if (!GetParam().contentsLinks) return;
+    std::vector<int> sectionPages, destinations;
+    for (const PdfOutlineEntry& entry : outline)
+        if (entry.depth == 1) sectionPages.push_back(entry.page);
+    for (const PdfLink& link : PdfLinks(pdf))
+        if (link.page == 1) destinations.push_back(link.destination);
+    EXPECT_EQ(destinations, sectionPages);
 }
 
 INSTANTIATE_TEST_SUITE_P(Books, SectionOutline,
-                         ::testing::Values(SectionOutlineCase{"Kf8", MakeKf8SectionsBook, false},
-                                           SectionOutlineCase{"Kf8InPieces", MakeKf8SectionsBook, true},
-                                           SectionOutlineCase{"Kf7", MakeKf7SectionsBook, false}),
+                         ::testing::Values(SectionOutlineCase{"Kf8", MakeKf8SectionsBook, false, true},
+                                           SectionOutlineCase{"Kf8InPieces", MakeKf8SectionsBook, true, true},
+                                           SectionOutlineCase{"Kf7", MakeKf7SectionsBook, false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- links ----

@@ -142,16 +142,18 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
 
 // Parses the book with libmobi: its table of contents if that can be read,
 // else without it, so that a damaged index does not stop the text from being
-// read. The dictionary index is never needed.
+// read. The dictionary index is never needed, nor the table of contents when
+// the links are not rewritten.
 Book::RawmlPtr Book::ParseRawml(MOBI_RET& result, bool rewriteLinks) const
 {
     for (const bool withToc : {true, false}) {
+        if (withToc && !rewriteLinks) continue;
         RawmlPtr rawml(mobi_init_rawml(m_pData.get()));
         if (!rawml) {
             result = MOBI_MALLOC_FAILED;
             return nullptr;
         }
-        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc && rewriteLinks, false, rewriteLinks);
+        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc, false, rewriteLinks);
         if (result == MOBI_SUCCESS) return rawml;
         if (result == MOBI_MALLOC_FAILED) return nullptr;
     }
