@@ -13,7 +13,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -149,14 +148,13 @@ INSTANTIATE_TEST_SUITE_P(Files, RebuiltFile, ::testing::ValuesIn(kRebuiltCases),
 struct SectionBookCase {
     const char* name;
     MobiBook (*make)(int chapters, int sections, int paragraphs);
-    bool contentsLinks;  // the book has a contents page of links to every section
 };
 
 class SectionBook : public ::testing::TestWithParam<SectionBookCase> {};
 
-// Every entry of the table of contents, and every link, leads to an id right
-// before the text of its own heading; no two entries share one.
-TEST_P(SectionBook, EveryEntryAndLinkLeadsRightBeforeItsHeading)
+// Every entry of the table of contents leads to an id right before the text
+// of its own heading; no two entries share one.
+TEST_P(SectionBook, EveryEntryLeadsRightBeforeItsHeading)
 {
     constexpr int kChapters = 2, kSections = 3;
     TempDir temp;
@@ -176,20 +174,11 @@ TEST_P(SectionBook, EveryEntryAndLinkLeadsRightBeforeItsHeading)
         targets.insert(link.href);
     }
     EXPECT_EQ(targets.size(), links.size());
-
-    if (!GetParam().contentsLinks) return;
-    const std::regex contentsLink("<a href=\"#([^\"]+)\">(Section [0-9.]+)</a>");
-    int found = 0;
-    const std::string body(BodyOf(html));
-    for (auto match = std::sregex_iterator(body.begin(), body.end(), contentsLink); match != std::sregex_iterator();
-         ++match, ++found)
-        EXPECT_EQ(WordsAfter(html, (*match)[1].str(), 10), Squeezed((*match)[2].str()));
-    EXPECT_EQ(found, kChapters * kSections);
 }
 
 INSTANTIATE_TEST_SUITE_P(Books, SectionBook,
-                         ::testing::Values(SectionBookCase{"Kf8", MakeKf8SectionsBook, true},
-                                           SectionBookCase{"Kf7", MakeKf7SectionsBook, false}),
+                         ::testing::Values(SectionBookCase{"Kf8", MakeKf8SectionsBook},
+                                           SectionBookCase{"Kf7", MakeKf7SectionsBook}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
