@@ -4,6 +4,7 @@
 #include "book_metadata.h"
 #include "filepos_anchors.h"
 #include "kf8_anchors.h"
+#include "kf8_positions.h"
 #include "ncx_reader.h"
 #include "text_encoding.h"
 
@@ -142,18 +143,16 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
 
 // Parses the book with libmobi: its table of contents if that can be read,
 // else without it, so that a damaged index does not stop the text from being
-// read. The dictionary index is never needed, nor the table of contents when
-// the links are not rewritten.
-Book::RawmlPtr Book::ParseRawml(MOBI_RET& result, bool rewriteLinks) const
+// read. The dictionary index is never needed.
+Book::RawmlPtr Book::ParseRawml(MOBI_RET& result) const
 {
     for (const bool withToc : {true, false}) {
-        if (withToc && !rewriteLinks) continue;
         RawmlPtr rawml(mobi_init_rawml(m_pData.get()));
         if (!rawml) {
             result = MOBI_MALLOC_FAILED;
             return nullptr;
         }
-        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc, false, rewriteLinks);
+        result = mobi_parse_rawml_opt(rawml.get(), m_pData.get(), withToc, false, true);
         if (result == MOBI_SUCCESS) return rawml;
         if (result == MOBI_MALLOC_FAILED) return nullptr;
     }
@@ -193,15 +192,14 @@ bool Book::LoadKf8Parts(std::string& error)
         error = parsed == MOBI_MALLOC_FAILED ? kNoMemory : kTextDamaged;
         return false;
     }
-    // The files once more as their fragments assemble them, before libmobi
-    // rewrote their links, to find the places the book names in them.
-    MOBI_RET assembled = MOBI_SUCCESS;
-    const RawmlPtr sources = ParseRawml(assembled, false);
+    // The files as their fragments assemble them, before libmobi rewrote
+    // their links, to find the places the book names in them.
+    std::vector<std::string> sources = AssembleKf8Files(m_pRawml.get());
     std::vector<Kf8Part> parts;
     for (const MOBIPart* part = m_pRawml->markup; part; part = part->next) {
         if (part->type != T_HTML) continue;
-        const MOBIPart* source = sources ? mobi_get_part_by_uid(sources.get(), part->uid) : nullptr;
-        parts.push_back({part->uid, PartName(part->uid), std::string(PartBytes(source)), std::string(PartBytes(part))});
+        std::string source = part->uid < sources.size() ? std::move(sources[part->uid]) : std::string();
+        parts.push_back({part->uid, PartName(part->uid), std::move(source), std::string(PartBytes(part))});
     }
     if (parts.empty()) {
         error = "the book holds no text";

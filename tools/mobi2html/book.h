@@ -59,9 +59,7 @@ private:
     Book() = default;
     bool LoadKf7Text(std::size_t capacity, std::string& error);
     bool LoadKf8Parts(std::string& error);
-    // The book's parts, their links rewritten to file names, or as their
-    // fragments assemble them.
-    RawmlPtr ParseRawml(MOBI_RET& result, bool rewriteLinks = true) const;
+    RawmlPtr ParseRawml(MOBI_RET& result) const;
 
     std::unique_ptr<MOBIData, MobiDataDeleter> m_pData;
     RawmlPtr m_pRawml;  // KF8 books only

@@ -1,5 +1,6 @@
 #include "kf8_positions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,6 +13,8 @@ constexpr std::size_t kNcxPosition = 6;     // fragment, offset
 constexpr std::size_t kNcxFirstChild = 22;
 constexpr std::size_t kNcxLastChild = 23;
 constexpr std::size_t kFragmentFile = 3;
+constexpr std::size_t kFragmentPlace = 6;   // offset in its file, length
+constexpr std::size_t kSkeletonFragments = 1;
 constexpr std::size_t kSkeletonPlace = 6;   // start, length
 // A table of contents deeper or longer than this is damage.
 constexpr std::size_t kMaxNcxEntries = 1'000'000;
@@ -55,6 +58,41 @@ void AddLevel(const MOBIIndx& ncx, std::uint32_t level, std::size_t from, std::s
 }
 
 }  // namespace
+
+std::vector<std::string> AssembleKf8Files(const MOBIRawml* rawml)
+{
+    if (!rawml || !rawml->skel || !rawml->frag || !rawml->flow || !rawml->flow->data) return {};
+    const std::string_view text(reinterpret_cast<const char*>(rawml->flow->data), rawml->flow->size);
+    std::vector<std::string> files;
+    std::size_t fragment = 0;
+    std::size_t assembled = 0;  // the length of the files before this one
+    for (std::size_t i = 0; i < rawml->skel->entries_count; ++i) {
+        const MOBIIndexEntry& skeleton = rawml->skel->entries[i];
+        const std::optional<std::uint32_t> count = TagValue(skeleton, kSkeletonFragments);
+        const std::optional<std::uint32_t> start = TagValue(skeleton, kSkeletonPlace, 0);
+        const std::optional<std::uint32_t> length = TagValue(skeleton, kSkeletonPlace, 1);
+        if (!count || !start || !length || *start > text.size() || *length > text.size() - *start) return {};
+        std::string file(text.substr(*start, *length));
+        // The fragments follow their skeleton in the text; each goes where its label says.
+        std::size_t next = *start + *length;
+        for (std::uint32_t k = 0; k < *count; ++k, ++fragment) {
+            if (fragment >= rawml->frag->entries_count) return {};
+            const MOBIIndexEntry& entry = rawml->frag->entries[fragment];
+            const std::optional<std::uint32_t> fragmentLength = TagValue(entry, kFragmentPlace, 1);
+            char* end = nullptr;
+            const unsigned long long inserted = entry.label ? std::strtoull(entry.label, &end, 10) : 0;
+            if (!fragmentLength || !entry.label || end == entry.label || inserted < assembled ||
+                TagValue(entry, kFragmentFile) != i || *fragmentLength > text.size() - next)
+                return {};
+            const std::size_t at = std::min<std::size_t>(inserted - assembled, file.size());
+            file.insert(at, text.substr(next, *fragmentLength));
+            next += *fragmentLength;
+        }
+        assembled += file.size();
+        files.push_back(std::move(file));
+    }
+    return files;
+}
 
 std::optional<Kf8Position> ParseKindlePos(std::string_view value)
 {

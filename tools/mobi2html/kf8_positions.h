@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,11 @@ struct PartOffset {
     std::size_t part = 0;    // the uid of the part (the file's number)
     std::size_t offset = 0;  // bytes from the start of the part as its fragments assemble it
 };
+
+// The book's files (by number) as their skeletons and fragments assemble
+// them, before any link is rewritten; empty when the indexes do not fit the
+// text.
+std::vector<std::string> AssembleKf8Files(const MOBIRawml* rawml);
 
 // The position a link value names ("kindle:pos:fid:0001:off:00000000A0",
 // anything after it ignored); nothing for other values.
