@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <mobi.h>
+
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -142,6 +145,24 @@ TEST_P(RebuiltFile, ComparesWithItsSourceAndMapsOffsets)
 
 INSTANTIATE_TEST_SUITE_P(Files, RebuiltFile, ::testing::ValuesIn(kRebuiltCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The files assembled from the text and the skeleton and fragment index are
+// libmobi's own before it rewrites their links.
+TEST(Kf8Files, AssembleAsLibmobiAssemblesThem)
+{
+    TempDir temp;
+    const fs::path file = temp / "sections.mobi";
+    ASSERT_TRUE(WriteMobiBook(file, MakeKf8SectionsBook(3, 3, 1)));
+    const std::unique_ptr<MOBIData, void (*)(MOBIData*)> data(mobi_init(), mobi_free);
+    ASSERT_EQ(mobi_load_filename(data.get(), file.string().c_str()), MOBI_SUCCESS);
+    const std::unique_ptr<MOBIRawml, void (*)(MOBIRawml*)> rawml(mobi_init_rawml(data.get()), mobi_free_rawml);
+    ASSERT_EQ(mobi_parse_rawml_opt(rawml.get(), data.get(), false, false, false), MOBI_SUCCESS);
+    std::vector<std::string> expected;
+    for (const MOBIPart* part = rawml->markup; part; part = part->next)
+        expected.emplace_back(reinterpret_cast<const char*>(part->data), part->size);
+    EXPECT_EQ(AssembleKf8Files(rawml.get()), expected);
+    EXPECT_EQ(expected.size(), 4u);
+}
 
 // ---- books whose table of contents leads into their chapters ----
 
