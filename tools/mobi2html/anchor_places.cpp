@@ -39,19 +39,18 @@ bool IsEntered(const HtmlToken& tag)
                                "button", "head", "body"});
 }
 
+// Elements that keep an id in the page.
+bool CanHoldId(const HtmlToken& tag)
+{
+    return tag.kind == HtmlTokenKind::StartTag && !IsDroppedTag(tag.name) && !IsDroppedWithContent(tag.name) &&
+           !HasRawTextContent(tag.name) && !IsOneOf(tag.name, {"head", "body"});
+}
+
 // Table structure that may hold no text of its own: an anchor right inside
 // it would be moved out of the table by the HTML parser.
 bool IsTableFrame(std::string_view name)
 {
     return IsOneOf(name, {"table", "thead", "tbody", "tfoot", "tr", "colgroup"});
-}
-
-std::string PlainIdOf(const HtmlToken& tag)
-{
-    if (tag.raw.find("id") == std::string_view::npos) return {};
-    const std::vector<HtmlAttribute> attributes = ParseAttributes(tag);
-    const HtmlAttribute* id = FindAttribute(attributes, "id");
-    return id && IsPlainId(id->value) ? id->value : std::string();
 }
 
 }  // namespace
@@ -95,7 +94,7 @@ AnchorPlace AnchorPlaces::Find(std::size_t position) const
     const auto after = std::upper_bound(m_tokens.begin(), m_tokens.end(), at, [&](std::size_t value, const HtmlToken& token) {
         return value < static_cast<std::size_t>(token.raw.data() - m_markup.data());
     });
-    if (after == m_tokens.begin()) return {at, {}};
+    if (after == m_tokens.begin()) return {at, {}, false};
     const std::size_t i = static_cast<std::size_t>(after - m_tokens.begin()) - 1;
     const HtmlToken& token = m_tokens[i];
     const std::size_t start = OffsetOf(i);
@@ -117,7 +116,12 @@ AnchorPlace AnchorPlaces::Find(std::size_t position) const
             const std::size_t stop = m_markup.find_first_of("; \t\r\n<&", place);
             place = stop == npos || stop >= end ? end : stop + (m_markup[stop] == ';' ? 1 : 0);
         }
-        if (place < end) return {m_shelters[i] != npos ? m_shelters[i] : place, {}};
+        if (place < end) {
+            // At the start of an element's text the element itself takes the id.
+            if (i > 0 && IsEntered(m_tokens[i - 1]) && TrimSpaces(m_markup.substr(start, place - start)).empty())
+                return HolderPlace(i - 1);
+            return {m_shelters[i] != npos ? m_shelters[i] : place, {}, false};
+        }
     }
     // Never inside a style sheet or a script: after its end tag.
     if (k > 0 && k <= m_tokens.size() && IsRawTextStart(m_tokens[k - 1])) {
@@ -130,21 +134,38 @@ AnchorPlace AnchorPlaces::Find(std::size_t position) const
         IsOneOf(m_tokens[k - 1].name, {"pre", "listing"}))
         --k;
 
-    AnchorPlace place;
-    k = Descend(k, place.id);
+    const std::size_t first = k;
+    std::size_t holder = Descend(k);
+    // Else the element that starts there (a picture, a link, preformatted
+    // text), or the one whose start tag the place follows.
+    if (holder == npos && k < m_tokens.size() && CanHoldId(m_tokens[k])) holder = k;
+    if (holder == npos && first > 0 && first <= m_tokens.size() && IsEntered(m_tokens[first - 1])) holder = first - 1;
+    if (holder != npos) return HolderPlace(holder);
     const std::size_t shelter = k < m_shelters.size() ? m_shelters[k] : npos;
-    if (shelter != npos) return {shelter, {}};
-    place.offset = OffsetOf(k);
-    return place;
+    return {shelter != npos ? shelter : OffsetOf(k), {}, false};
 }
 
-// Past the blanks, comments and start tags that begin at token `token`, to
-// the first thing they show; `id` is set to the id of the innermost element
-// entered, if it has a plain one.
-std::size_t AnchorPlaces::Descend(std::size_t token, std::string& id) const
+// The element at token `holder` takes the id itself; one with an id that
+// cannot be used gets an anchor before it instead.
+AnchorPlace AnchorPlaces::HolderPlace(std::size_t holder) const
+{
+    const std::size_t offset = OffsetOf(holder);
+    if (m_shelters[holder] != npos) return {m_shelters[holder], {}, false};
+    const HtmlToken& tag = m_tokens[holder];
+    if (tag.raw.find("id") != std::string_view::npos) {
+        const std::vector<HtmlAttribute> attributes = ParseAttributes(tag);
+        if (const HtmlAttribute* id = FindAttribute(attributes, "id"))
+            return IsPlainId(id->value) ? AnchorPlace{offset, id->value, true} : AnchorPlace{offset, {}, false};
+    }
+    return {offset, {}, true};
+}
+
+// Past the blanks, comments and start tags that begin at token `k`, to the
+// first thing they show (moving `k` there): the innermost element entered,
+// or the table whose rows hold no cell yet; npos when none.
+std::size_t AnchorPlaces::Descend(std::size_t& k) const
 {
     std::size_t entered = npos, tableFrame = npos;
-    std::size_t k = token;
     for (; k < m_tokens.size() && OffsetOf(k) < m_bodyEnd; ++k) {
         const HtmlToken& tag = m_tokens[k];
         if (tag.kind == HtmlTokenKind::Other || IsBlankText(tag)) continue;
@@ -156,23 +177,29 @@ std::size_t AnchorPlaces::Descend(std::size_t token, std::string& id) const
         }
         entered = k;
     }
-    if (tableFrame != npos) return tableFrame;
-    if (entered != npos) id = PlainIdOf(m_tokens[entered]);
-    return k;
+    return tableFrame != npos ? tableFrame : entered;
+}
+
+std::pair<std::size_t, std::string> AnchorInsertion(std::string_view markup, const AnchorPlace& place, std::string_view id)
+{
+    if (!place.holder) return {place.offset, AnchorTag(id)};
+    std::size_t nameEnd = place.offset + 1;
+    while (nameEnd < markup.size() && std::string_view(" \t\r\n\f/>").find(markup[nameEnd]) == npos) ++nameEnd;
+    return {nameEnd, " id=\"" + std::string(id) + "\""};
 }
 
 std::string AnchorTag(std::string_view id) { return "<a id=\"" + std::string(id) + "\"></a>"; }
 
-std::string InsertAnchors(std::string_view markup, std::vector<std::pair<std::size_t, std::string>> anchors)
+std::string InsertAnchors(std::string_view markup, std::vector<std::pair<std::size_t, std::string>> insertions)
 {
-    std::stable_sort(anchors.begin(), anchors.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(insertions.begin(), insertions.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::string anchored;
-    anchored.reserve(markup.size() + anchors.size() * 32);
+    anchored.reserve(markup.size() + insertions.size() * 32);
     std::size_t copied = 0;
-    for (const auto& [place, id] : anchors) {
+    for (const auto& [place, text] : insertions) {
         const std::size_t at = std::min(place, markup.size());
         anchored.append(markup.substr(copied, at - copied));
-        anchored += AnchorTag(id);
+        anchored += text;
         copied = at;
     }
     anchored.append(markup.substr(copied));

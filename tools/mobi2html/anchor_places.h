@@ -2,10 +2,12 @@
 // places by byte offsets (KF7 filepos, KF8 fragment and offset) that may fall
 // anywhere: inside a tag, a character, an entity or a style sheet, or right
 // before a heading whose page break would leave an anchor before it on the
-// page before. An anchor goes at the first place at or after the offset
-// where an element may stand, inside the elements that start there, right
-// before the first thing they show, so that it lands where its target is
-// drawn and changes nothing that is drawn.
+// page before. The anchor goes to the first place at or after the offset
+// where an element may stand; where elements start there, the innermost of
+// them, the one right before the first thing they show, takes the id itself
+// (an empty element at the start of a paragraph would cost it its
+// ::first-letter); elsewhere an empty <a id> is put in. Either way it lands
+// where its target is drawn and changes nothing that is drawn.
 #pragma once
 
 #include "html_tokens.h"
@@ -17,8 +19,9 @@
 #include <vector>
 
 struct AnchorPlace {
-    std::size_t offset = 0;  // where an anchor goes
-    std::string id;          // the plain id of the element that starts right there; empty when none
+    std::size_t offset = 0;  // where an anchor goes, or where the start tag of `holder` is
+    std::string id;          // the plain id the holder already has; empty when none
+    bool holder = false;     // an element starts here that takes the id itself
 };
 
 class AnchorPlaces {
@@ -34,7 +37,8 @@ public:
     AnchorPlace Find(std::size_t position) const;
 
 private:
-    std::size_t Descend(std::size_t token, std::string& id) const;
+    std::size_t Descend(std::size_t& k) const;
+    AnchorPlace HolderPlace(std::size_t holder) const;
     std::size_t OffsetOf(std::size_t token) const;
 
     std::string_view m_markup;
@@ -47,6 +51,10 @@ private:
 // <a id="`id`"></a>, an anchor that shows nothing.
 std::string AnchorTag(std::string_view id);
 
-// `markup` with <a id="id"></a> at each (offset, id), in the order given
-// where offsets are equal.
-std::string InsertAnchors(std::string_view markup, std::vector<std::pair<std::size_t, std::string>> anchors);
+// What gives `markup` an anchor `id` at `place`, and where it goes: the
+// attribute id="`id`" after the holder's name, or AnchorTag(`id`).
+std::pair<std::size_t, std::string> AnchorInsertion(std::string_view markup, const AnchorPlace& place, std::string_view id);
+
+// `markup` with each (offset, text) inserted, in the order given where
+// offsets are equal.
+std::string InsertAnchors(std::string_view markup, std::vector<std::pair<std::size_t, std::string>> insertions);

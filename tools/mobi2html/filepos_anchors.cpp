@@ -4,6 +4,7 @@
 #include "html_tokens.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -44,9 +45,15 @@ std::string InsertFileposAnchors(std::string_view text, std::vector<std::uint32_
     std::sort(targets.begin(), targets.end());
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
 
+    // The links lead to these ids: an element that has an id of its own, or
+    // that took one for an earlier position, gets an anchor before it.
     const AnchorPlaces places(text);
-    std::vector<std::pair<std::size_t, std::string>> anchors;
-    anchors.reserve(targets.size());
-    for (const std::uint32_t target : targets) anchors.emplace_back(places.Find(target).offset, FileposAnchorId(target));
-    return InsertAnchors(text, std::move(anchors));
+    std::vector<std::pair<std::size_t, std::string>> insertions;
+    std::set<std::size_t> holders;
+    for (const std::uint32_t target : targets) {
+        AnchorPlace place = places.Find(target);
+        if (place.holder && (!place.id.empty() || !holders.insert(place.offset).second)) place.holder = false;
+        insertions.push_back(AnchorInsertion(text, place, FileposAnchorId(target)));
+    }
+    return InsertAnchors(text, std::move(insertions));
 }

@@ -151,7 +151,8 @@ void AnchorKf8Places(const MOBIRawml* rawml, std::vector<Kf8Part>& parts, std::v
                 auto anchor = anchorAt.find(place.offset);
                 if (anchor == anchorAt.end()) {
                     anchor = anchorAt.emplace(place.offset, NewAnchorId(parts[p].rebuilt, position, used)).first;
-                    edits[p].push_back({place.offset, place.offset, AnchorTag(anchor->second)});
+                    auto [at, text] = AnchorInsertion(parts[p].rebuilt, place, anchor->second);
+                    edits[p].push_back({at, at, std::move(text)});
                 }
                 id = anchor->second;
             }
