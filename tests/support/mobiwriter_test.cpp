@@ -497,6 +497,44 @@ TEST_F(MobiWriterRoundTrip, ImagesComeBackAsResourcesOfTheirType)
     EXPECT_NE(markup.find("resource00002.png"), std::string::npos);
 }
 
+// A KF8 book comes back as its files, each assembled from its skeleton and
+// fragments, with its NCX entries naming fragments and offsets.
+TEST_F(MobiWriterRoundTrip, Kf8FilesComeBackFromTheirFragmentsAndTheNcxNamesFragments)
+{
+    MobiBook book;
+    book.title = "KF8";
+    book.author = "Someone";
+    const std::string skeleton = "<html><head></head><body></body></html>";
+    const std::size_t body = skeleton.find("</body>");
+    book.kf8Files = {{skeleton, body, {"<p>One</p>"}}, {skeleton, body, {"<h2>Two</h2>", "<p>x</p><h3>Three</h3>"}}};
+    book.toc = {{"Two", 0, {{"Three", 0, {}, 2, 8}}, 1, 0}};
+    const fs::path file = File("kf8.mobi");
+    ASSERT_TRUE(WriteMobiBook(file, book));
+    const auto m = LoadBook(file);
+    ASSERT_TRUE(m);
+    EXPECT_TRUE(mobi_is_kf8(m.get()));
+    const auto rawml = ParseBook(m.get());
+    ASSERT_TRUE(rawml && rawml->frag && rawml->skel && rawml->ncx);
+
+    const std::vector<std::string> expected = {"<html><head></head><body><p>One</p></body></html>",
+                                               "<html><head></head><body><h2>Two</h2><p>x</p><h3>Three</h3></body></html>"};
+    std::vector<std::string> files;
+    for (const MOBIPart* part = rawml->markup; part; part = part->next) files.push_back(PartText(part));
+    EXPECT_EQ(files, expected);
+
+    // Entries in the index's order (breadth first): fragment and offset under tag 6.
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> positions = {{1, 0}, {2, 8}};
+    ASSERT_EQ(rawml->ncx->entries_count, positions.size());
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const MOBIIndexEntry& entry = rawml->ncx->entries[i];
+        std::optional<std::pair<std::uint32_t, std::uint32_t>> position;
+        for (std::size_t t = 0; t < entry.tags_count; ++t)
+            if (entry.tags[t].tagid == 6 && entry.tags[t].tagvalues_count == 2)
+                position = std::pair(entry.tags[t].tagvalues[0], entry.tags[t].tagvalues[1]);
+        EXPECT_EQ(position, positions[i]) << i;
+    }
+}
+
 TEST_F(MobiWriterRoundTrip, TitleAndAuthorReadBack)
 {
     MobiBook book = MakeChapterBook(1);

@@ -7,6 +7,7 @@
 #include "pdf_checks.h"
 #include "run_program.h"
 #include "run_renderer.h"
+#include "section_books.h"
 #include "temp_dir.h"
 #include "test_books.h"
 
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -36,25 +38,6 @@ constexpr PageMm kA4{210, 297};
 constexpr PageMm kA6{105, 148};
 
 constexpr double kPointsPerMm = 72 / 25.4;
-
-// Text without blanks, so that words broken across lines are still found.
-std::string Squeezed(std::string_view text)
-{
-    std::string out;
-    for (const char c : text)
-        if (c != ' ' && c != '\n' && c != '\r' && c != '\f' && c != '\t') out += c;
-    return out;
-}
-
-// The first `count` characters that a reader sees after the start tag of
-// the element with id `id`, without blanks.
-std::string WordsAfter(const std::string& html, const std::string& id, std::size_t count)
-{
-    const std::size_t at = html.find("id=\"" + id + "\"");
-    if (at == std::string::npos) return "no id " + id;
-    const std::size_t tagEnd = html.find('>', at);
-    return Squeezed(DecodeHtmlEntities(VisibleText(std::string_view(html).substr(tagEnd + 1, 4000)))).substr(0, count);
-}
 
 class BookPdf : public ::testing::Test {
 protected:
@@ -148,6 +131,62 @@ INSTANTIATE_TEST_SUITE_P(Books, BookOutline,
                                            OutlineCase{"TextreadHeadings", "sample-textread.mobi", false},
                                            OutlineCase{"WriterBookHeadings", "", false},
                                            OutlineCase{"WriterBookHeadingsInPieces", "", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- outline entries inside chapters ----
+
+struct SectionOutlineCase {
+    const char* name;
+    MobiBook (*make)(int chapters, int sections, int paragraphs);
+    bool pieces;
+    bool contentsLinks;  // the book opens with a page of links to every section
+};
+
+void PrintTo(const SectionOutlineCase& param, std::ostream* out) { *out << param.name; }
+
+class SectionOutline : public BookPdf, public ::testing::WithParamInterface<SectionOutlineCase> {};
+
+// Entries that lead into the middle of a chapter open the page of their own
+// heading, not that of the chapter: the page is the last that shows the
+// heading's words (a contents page may show them first). So do the links
+// of a contents page.
+TEST_P(SectionOutline, EveryEntryAndContentsLinkOpensThePageOfItsHeading)
+{
+    // Sections of eight paragraphs each run over more than a page.
+    const fs::path pdf = Render(Unpack(GetParam().make(2, 3, 8), "sections.mobi"), kA4,
+                                GetParam().pieces ? std::vector<std::string>{"--piece-kb", "8"} : std::vector<std::string>{});
+    std::vector<std::string> pages;
+    for (int page = 1; page <= static_cast<int>(PdfPageSizes(pdf).size()); ++page)
+        pages.push_back(Squeezed(PdfPageText(pdf, page)));
+
+    const std::vector<PdfOutlineEntry> outline = PdfOutline(pdf);
+    ASSERT_EQ(outline.size(), 8u);
+    std::set<int> headingPages;
+    for (const PdfOutlineEntry& entry : outline) {
+        SCOPED_TRACE(entry.title);
+        int headingPage = 0;
+        for (std::size_t page = 0; page < pages.size(); ++page)
+            if (pages[page].find(Squeezed(entry.title)) != std::string::npos) headingPage = static_cast<int>(page) + 1;
+        EXPECT_EQ(entry.page, headingPage);
+        headingPages.insert(headingPage);
+    }
+    // A chapter shares its page with its first section only.
+    EXPECT_EQ(headingPages.size(), 6u);
+
+    // The links of a contents page lead where the sections' entries do.
+    if (!GetParam().contentsLinks) return;
+    std::vector<int> sectionPages, destinations;
+    for (const PdfOutlineEntry& entry : outline)
+        if (entry.depth == 1) sectionPages.push_back(entry.page);
+    for (const PdfLink& link : PdfLinks(pdf))
+        if (link.page == 1) destinations.push_back(link.destination);
+    EXPECT_EQ(destinations, sectionPages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, SectionOutline,
+                         ::testing::Values(SectionOutlineCase{"Kf8", MakeKf8SectionsBook, false, true},
+                                           SectionOutlineCase{"Kf8InPieces", MakeKf8SectionsBook, true, true},
+                                           SectionOutlineCase{"Kf7", MakeKf7SectionsBook, false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- links ----

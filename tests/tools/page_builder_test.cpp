@@ -285,28 +285,29 @@ TEST(PageBuilderTest, TableOfContentsKeepsItsNestingAndLeavesOutEntriesThatLeadN
     EXPECT_EQ(page.find("heading-"), std::string::npos) << "no outline of headings beside the book's own";
 }
 
-TEST(FileposAnchorsTest, AnchorsGoWhereTheirPositionIsOrTheNearestPlaceBefore)
+TEST(FileposAnchorsTest, AnchorsGoToTheNextPlaceAndTheElementThatStartsThereTakesTheirId)
 {
     const std::string text = "<html><head><title>T</title></head><body><style>p { color: red }</style><p class=\"a\">Caf\xC3\xA9 &amp; "
                              "more <a filepos=\"0000000000\">top</a></p><mbp:pagebreak/><h2>Two</h2></body></html>";
     const struct {
         const char* place;
         std::size_t position;
-        std::string before;  // what the anchor is put in front of
+        std::string anchored;  // with N for the anchor's position
     } cases[] = {
-        {"start of a tag", text.find("<h2>"), "<h2>"},
-        {"inside a tag", text.find("class"), "<p class"},
-        {"inside a character", text.find("\xA9"), "\xC3\xA9"},
-        {"inside an entity", text.find("amp;"), "&amp;"},
-        {"inside a style sheet", text.find("color"), "<style>"},
-        {"in the head", text.find("<title>"), "<style>"},
-        {"past the end", 100000, "</body>"},
+        {"start of a tag", text.find("<h2>"), "<h2 id=\"fileposN\">Two"},
+        {"inside a tag", text.find("class"), "<p id=\"fileposN\" class=\"a\">"},
+        {"inside a character", text.find("\xA9"), "Caf\xC3\xA9<a id=\"fileposN\"></a> &amp;"},
+        {"inside an entity", text.find("amp;"), "&amp;<a id=\"fileposN\"></a> more"},
+        {"inside a style sheet", text.find("color"), "<p id=\"fileposN\" class=\"a\">"},
+        {"in the head", text.find("<title>"), "<a id=\"fileposN\"></a><style>"},
+        {"past the end", 100000, "<a id=\"fileposN\"></a></body>"},
     };
-    for (const auto& [place, position, before] : cases) {
+    for (const auto& [place, position, expected] : cases) {
         SCOPED_TRACE(place);
         const std::string anchored = InsertFileposAnchors(text, {static_cast<std::uint32_t>(position)});
-        const std::string anchor = "<a id=\"" + FileposAnchorId(static_cast<std::uint32_t>(position)) + "\"></a>";
-        EXPECT_NE(anchored.find(anchor + before), std::string::npos) << anchored;
+        std::string anchor = expected;
+        anchor.replace(anchor.find('N'), 1, std::to_string(position));
+        EXPECT_NE(anchored.find(anchor), std::string::npos) << anchored;
         // The link of the text itself, to position 0, is anchored at the start of the body.
         EXPECT_NE(anchored.find("<body><a id=\"filepos0\"></a>"), std::string::npos) << anchored;
     }

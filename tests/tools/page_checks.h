@@ -1,6 +1,8 @@
 // Checks on the HTML pages that mobi2html writes.
 #pragma once
 
+#include "html_tokens.h"
+
 #include <cstddef>
 #include <regex>
 #include <string>
@@ -43,6 +45,25 @@ inline std::string VisibleText(std::string_view markup)
         if (c == '>') inTag = false;
     }
     return text;
+}
+
+// Text without blanks, so that words broken across lines are still found.
+inline std::string Squeezed(std::string_view text)
+{
+    std::string out;
+    for (const char c : text)
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\f' && c != '\t') out += c;
+    return out;
+}
+
+// The first `count` characters that a reader sees after the start tag of
+// the element with id `id`, without blanks.
+inline std::string WordsAfter(const std::string& html, const std::string& id, std::size_t count)
+{
+    const std::size_t at = html.find("id=\"" + id + "\"");
+    if (at == std::string::npos) return "no id " + id;
+    const std::size_t tagEnd = html.find('>', at);
+    return Squeezed(DecodeHtmlEntities(VisibleText(std::string_view(html).substr(tagEnd + 1, 4000)))).substr(0, count);
 }
 
 inline bool HasVisibleText(std::string_view markup)

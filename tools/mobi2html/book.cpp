@@ -3,6 +3,8 @@
 #include "book_checks.h"
 #include "book_metadata.h"
 #include "filepos_anchors.h"
+#include "kf8_anchors.h"
+#include "kf8_positions.h"
 #include "ncx_reader.h"
 #include "text_encoding.h"
 
@@ -190,13 +192,22 @@ bool Book::LoadKf8Parts(std::string& error)
         error = parsed == MOBI_MALLOC_FAILED ? kNoMemory : kTextDamaged;
         return false;
     }
-    for (const MOBIPart* part = m_pRawml->markup; part; part = part->next)
-        if (part->type == T_HTML) m_document.parts.push_back({PartName(part->uid), SanitizeUtf8(PartBytes(part))});
-    if (m_document.parts.empty()) {
+    // The files as their fragments assemble them, before libmobi rewrote
+    // their links, to find the places the book names in them.
+    std::vector<std::string> sources = AssembleKf8Files(m_pRawml.get());
+    std::vector<Kf8Part> parts;
+    for (const MOBIPart* part = m_pRawml->markup; part; part = part->next) {
+        if (part->type != T_HTML) continue;
+        std::string source = part->uid < sources.size() ? std::move(sources[part->uid]) : std::string();
+        parts.push_back({part->uid, PartName(part->uid), std::move(source), std::string(PartBytes(part))});
+    }
+    if (parts.empty()) {
         error = "the book holds no text";
         return false;
     }
     m_document.toc = TocOf(m_pRawml.get());
+    AnchorKf8Places(m_pRawml.get(), parts, m_document.toc);
+    for (const Kf8Part& part : parts) m_document.parts.push_back({part.name, SanitizeUtf8(part.rebuilt)});
     return true;
 }
 

@@ -18,9 +18,6 @@ std::string FileposAnchorId(std::uint32_t position);
 std::optional<std::uint32_t> ParseFilepos(std::string_view value);
 
 // `text` with an empty anchor <a id="fileposN"></a> for every position that
-// its filepos links name and for each of `moreTargets`. An anchor goes where
-// its position lies, or at the nearest place before it that can hold an
-// element: never inside a tag, a character, an entity or the content of a
-// style sheet or script. Positions in the head go to the start of the body,
-// those past the end of the body to its end.
+// its filepos links name and for each of `moreTargets`, each where
+// AnchorPlaces puts it.
 std::string InsertFileposAnchors(std::string_view text, std::vector<std::uint32_t> moreTargets);

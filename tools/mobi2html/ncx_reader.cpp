@@ -21,12 +21,13 @@ std::vector<TocEntry> ReadNcx(std::string_view ncx)
     std::vector<TocEntry> open;  // the navPoints not yet closed, outermost first
     bool inLabel = false, inText = false;
     std::string label;
+    std::size_t navPoints = 0;
 
     for (const HtmlToken& token : TokenizeHtml(ncx)) {
         const bool start = token.kind == HtmlTokenKind::StartTag;
         const bool end = token.kind == HtmlTokenKind::EndTag;
         if (start && token.name == "navpoint" && !token.selfClosing) {
-            open.emplace_back();
+            open.emplace_back().order = navPoints++;
         } else if (end && token.name == "navpoint" && !open.empty()) {
             TocEntry entry = std::move(open.back());
             open.pop_back();

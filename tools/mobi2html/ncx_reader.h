@@ -9,6 +9,7 @@
 #include <vector>
 
 // The entries of `ncx` with their labels as plain text (spaces collapsed) and
-// their targets as written; entries without a label are left out, their
-// children taking their place.
+// their targets as written, and the place of their navPoint among all the
+// document's navPoints; entries without a label are left out, their children
+// taking their place.
 std::vector<TocEntry> ReadNcx(std::string_view ncx);

@@ -2,6 +2,7 @@
 // its own table of contents.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct TocEntry {
     std::string label;   // plain UTF-8 text
     std::string target;  // a reference as the book's links write it: "#id", "part00001.html#id", "part00001.html"
     std::vector<TocEntry> children;
+    std::size_t order = 0;  // which navPoint of the NCX document it was, counted from 0 in document order
 };
 
 struct PageDocument {

@@ -4,10 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Ids that can stand in href="#..." and in a selector as they are. Others
-// (spaces, quotes, entities, non-ASCII) are replaced by ids the page makes.
 bool IsPlainId(std::string_view id)
 {
     return !id.empty() && id.size() <= 200 && std::all_of(id.begin(), id.end(), [](char c) {
@@ -15,6 +11,8 @@ bool IsPlainId(std::string_view id)
                c == '_' || c == '.' || c == ':';
     });
 }
+
+namespace {
 
 bool HasScheme(std::string_view reference)
 {

@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+// Ids that can stand in href="#..." and in a selector as they are. Others
+// (spaces, quotes, entities, non-ASCII) are replaced by ids the page makes.
+bool IsPlainId(std::string_view id);
+
 // A place in the book: an id of one part, or the part's start.
 struct LinkTarget {
     std::size_t part = 0;

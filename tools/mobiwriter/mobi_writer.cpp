@@ -4,6 +4,7 @@
 //                             shorter), PalmDOC-compressed or stored
 //   records T+1..T+I          the images, as they are
 //   3 records, if any         the NCX index of the table of contents
+//   5 records, KF8 only       skeleton index (2), fragment index (2), FDST
 //   FLIS, FCIS, end of file   the closing records readers expect
 // A UTF-8 character may straddle two text records: the record holding its
 // first bytes repeats the rest after its data, followed by a byte giving how
@@ -11,6 +12,7 @@
 // All numbers are big-endian.
 #include "mobi_writer.h"
 
+#include "kf8_text.h"
 #include "ncx_index.h"
 #include "palmdoc_compression.h"
 #include "record_bytes.h"
@@ -32,8 +34,10 @@ constexpr std::size_t kPdbNameSize = 32;
 constexpr std::uint16_t kNoCompression = 1;
 constexpr std::uint16_t kPalmDocCompression = 2;
 constexpr std::uint32_t kMobiHeaderLength = 232;  // from "MOBI" to the end of the NCX index field
+constexpr std::uint32_t kKf8HeaderLength = 248;   // to the end of the guide index field
 constexpr std::uint32_t kMobiBookType = 2;
 constexpr std::uint32_t kMobiVersion = 6;
+constexpr std::uint32_t kKf8Version = 8;
 constexpr std::uint32_t kUtf8Encoding = 65001;
 constexpr std::uint32_t kEnglishLocale = 9;
 constexpr std::uint32_t kExthPresent = 0x40;
@@ -109,9 +113,13 @@ struct Layout {
     std::size_t textRecords = 0;
     std::size_t images = 0;
     std::size_t ncxRecords = 0;
+    bool kf8 = false;
     std::size_t FirstImage() const { return 1 + textRecords; }
     std::size_t Ncx() const { return FirstImage() + images; }
-    std::size_t Flis() const { return Ncx() + ncxRecords; }
+    std::size_t Skeletons() const { return Ncx() + ncxRecords; }
+    std::size_t Fragments() const { return Skeletons() + 2; }
+    std::size_t Fdst() const { return Fragments() + 2; }
+    std::size_t Flis() const { return kf8 ? Fdst() + 1 : Ncx() + ncxRecords; }
     std::size_t Fcis() const { return Flis() + 1; }
     std::size_t Eof() const { return Fcis() + 1; }
     std::size_t Count() const { return Eof() + 1; }
@@ -126,29 +134,31 @@ std::uint32_t BookId(std::string_view title, std::string_view text)
     return hash;
 }
 
-Bytes MakeRecord0(const MobiBook& book, std::string_view title, const Layout& layout)
+Bytes MakeRecord0(const MobiBook& book, std::string_view title, std::string_view text, const Layout& layout)
 {
+    const std::uint32_t version = layout.kf8 ? kKf8Version : kMobiVersion;
     Bytes r;
     // PalmDOC header
     Put16(r, book.compress ? kPalmDocCompression : kNoCompression);
     Put16(r, 0);
-    Put32(r, static_cast<std::uint32_t>(book.html.size()));
+    Put32(r, static_cast<std::uint32_t>(text.size()));
     Put16(r, static_cast<std::uint16_t>(layout.textRecords));
     Put16(r, static_cast<std::uint16_t>(kTextRecordSize));
     Put16(r, 0);  // no encryption
     Put16(r, 0);
 
     const Bytes exth = MakeExth(book, title);
-    const std::size_t fullNameOffset = 16 + kMobiHeaderLength + exth.size();
+    const std::uint32_t headerLength = layout.kf8 ? kKf8HeaderLength : kMobiHeaderLength;
+    const std::size_t fullNameOffset = 16 + headerLength + exth.size();
     const auto lastContent = layout.images > 0 ? layout.Ncx() - 1 : layout.textRecords;
 
     // MOBI header; the offsets in the comments count from the start of record 0.
     PutText(r, "MOBI");                                   // 16
-    Put32(r, kMobiHeaderLength);                          // 20
+    Put32(r, headerLength);                               // 20
     Put32(r, kMobiBookType);                              // 24
     Put32(r, kUtf8Encoding);                              // 28
-    Put32(r, BookId(title, book.html));                   // 32
-    Put32(r, kMobiVersion);                               // 36
+    Put32(r, BookId(title, text));                        // 32
+    Put32(r, version);                                    // 36
     for (int i = 0; i < 10; ++i) Put32(r, kNotSet);       // 40..79: dictionary and extra indexes
     Put32(r, static_cast<std::uint32_t>(layout.FirstImage()));  // 80: first non-book record
     Put32(r, static_cast<std::uint32_t>(fullNameOffset)); // 84
@@ -156,7 +166,7 @@ Bytes MakeRecord0(const MobiBook& book, std::string_view title, const Layout& la
     Put32(r, kEnglishLocale);                             // 92
     Put32(r, 0);                                          // 96: dictionary input language
     Put32(r, 0);                                          // 100: dictionary output language
-    Put32(r, kMobiVersion);                               // 104: minimum reader version
+    Put32(r, version);                                    // 104: minimum reader version
     Put32(r, static_cast<std::uint32_t>(layout.FirstImage()));  // 108: first image record
     Put32(r, 0);                                          // 112: Huffman record
     Put32(r, 0);                                          // 116: Huffman record count
@@ -170,9 +180,13 @@ Bytes MakeRecord0(const MobiBook& book, std::string_view title, const Layout& la
     Put32(r, 0);                                          // 176: DRM size
     Put32(r, 0);                                          // 180: DRM flags
     PutZeros(r, 8);                                       // 184..191
-    Put16(r, 1);                                          // 192: first content record
-    Put16(r, static_cast<std::uint16_t>(lastContent));    // 194: last content record
-    Put32(r, 1);                                          // 196
+    if (layout.kf8) {
+        Put32(r, static_cast<std::uint32_t>(layout.Fdst()));  // 192: FDST record
+    } else {
+        Put16(r, 1);                                      // 192: first content record
+        Put16(r, static_cast<std::uint16_t>(lastContent));  // 194: last content record
+    }
+    Put32(r, 1);                                          // 196: KF8: flows in the FDST record
     Put32(r, static_cast<std::uint32_t>(layout.Fcis()));  // 200
     Put32(r, 1);                                          // 204: FCIS count
     Put32(r, static_cast<std::uint32_t>(layout.Flis()));  // 208
@@ -184,6 +198,12 @@ Bytes MakeRecord0(const MobiBook& book, std::string_view title, const Layout& la
     Put32(r, kNotSet);                                    // 236
     Put32(r, kMultibyteTrailingEntry);                    // 240: trailing-entry flags (low half at 242)
     Put32(r, layout.ncxRecords > 0 ? static_cast<std::uint32_t>(layout.Ncx()) : kNotSet);  // 244: NCX index
+    if (layout.kf8) {
+        Put32(r, static_cast<std::uint32_t>(layout.Fragments()));  // 248: fragment index
+        Put32(r, static_cast<std::uint32_t>(layout.Skeletons()));  // 252: skeleton index
+        Put32(r, kNotSet);                                         // 256: DATP record
+        Put32(r, kNotSet);                                         // 260: guide index
+    }
 
     r.insert(r.end(), exth.begin(), exth.end());
     PutText(r, title);
@@ -296,20 +316,28 @@ bool WriteMobiBook(const std::filesystem::path& file, const MobiBook& book)
 {
     const std::string title = book.title.empty() ? std::string("Untitled") : book.title;
 
-    const std::vector<Bytes> text = MakeTextRecords(book.html, book.compress);
-    const std::vector<Bytes> ncx = book.toc.empty() ? std::vector<Bytes>() : MakeNcxRecords(book.toc);
-    const Layout layout{text.size(), book.images.size(), ncx.size()};
+    const bool kf8 = !book.kf8Files.empty();
+    const Kf8Text kf8Text = kf8 ? MakeKf8Text(book.kf8Files) : Kf8Text();
+    const std::string_view markup = kf8 ? std::string_view(kf8Text.text) : std::string_view(book.html);
+    const std::vector<Bytes> text = MakeTextRecords(markup, book.compress);
+    const std::vector<Bytes> ncx = book.toc.empty() ? std::vector<Bytes>() : MakeNcxRecords(book.toc, kf8);
+    const Layout layout{text.size(), book.images.size(), ncx.size(), kf8};
     if (layout.Count() > kMaxRecords) return false;
 
-    const Bytes record0 = MakeRecord0(book, title, layout);
+    const Bytes record0 = MakeRecord0(book, title, markup, layout);
     const Bytes flis = MakeFlis();
-    const Bytes fcis = MakeFcis(static_cast<std::uint32_t>(book.html.size()));
+    const Bytes fcis = MakeFcis(static_cast<std::uint32_t>(markup.size()));
     const Bytes eof = MakeEndOfFile();
 
     std::vector<const Bytes*> records{&record0};
     for (const Bytes& record : text) records.push_back(&record);
     for (const Bytes& image : book.images) records.push_back(&image);
     for (const Bytes& record : ncx) records.push_back(&record);
+    if (kf8) {
+        for (const Bytes& record : kf8Text.skeletonIndex) records.push_back(&record);
+        for (const Bytes& record : kf8Text.fragmentIndex) records.push_back(&record);
+        records.push_back(&kf8Text.fdst);
+    }
     records.insert(records.end(), {&flis, &fcis, &eof});
 
     std::size_t total = kPdbHeaderSize + 8 * records.size() + 2;

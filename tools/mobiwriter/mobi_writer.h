@@ -1,7 +1,8 @@
-// Writes a Mobipocket 6 (KF7) e-book from markup and images. Used by the
-// tests to make books and by make-sample-book to make the sample book.
+// Writes a Mobipocket 6 (KF7) or KF8 e-book from markup and images. Used by
+// the tests to make books and by make-sample-book to make the sample book.
 #pragma once
 
+#include "kf8_text.h"
 #include "ncx_index.h"
 
 #include <cstdint>
@@ -27,6 +28,9 @@ struct MobiBook {
     std::optional<std::uint32_t> coverOffset;  // EXTH cover offset: 0 names the first image
     // The table of contents, written as an NCX index when not empty.
     std::vector<MobiTocEntry> toc;
+    // When not empty, the book is a KF8 book (version 8) of these files
+    // instead of `html`, and its table of contents leads to fragments.
+    std::vector<Kf8File> kf8Files;
 };
 
 // Writes `book` to `file`, replacing it. False on I/O failure or when the
