@@ -194,33 +194,6 @@ TEST_F(BookFit, AHeadingNeverEndsAPageWithoutItsText)
     }
 }
 
-// ---- right-to-left lines ----
-
-TEST_F(BookFit, RightToLeftLinesWrapInsideTheTextColumn)
-{
-    const std::string sentence = "این یک متن فارسی است که در آن کلمات لاتین مانند callbacks و canvas و asset "
-                                 "آمده‌اند و باید در ستون متن بمانند";
-    std::string paragraph;
-    for (int i = 0; i < 6; ++i) paragraph += sentence + " ";
-    paragraph += "در callbacks شناخته می‌شه.";
-    const fs::path pdf = Render("<div dir=\"rtl\"><p>" + paragraph + "</p><p dir=\"rtl\">" + paragraph +
-                                "</p></div>" + Paragraphs(2));
-
-    const std::vector<PdfWord> words = PdfWords(pdf);
-    const double margin = 15 * kPointsPerMm, width = kA4Width * kPointsPerMm;
-    int callbacks = 0, canvas = 0;
-    for (const PdfWord& word : words) {
-        SCOPED_TRACE(word.text);
-        EXPECT_GE(word.xMin, margin);
-        EXPECT_LE(word.xMax, width - margin);
-        callbacks += word.text.starts_with("callbacks");
-        canvas += word.text == "canvas";
-    }
-    EXPECT_EQ(callbacks, 2 * 7);
-    EXPECT_EQ(canvas, 2 * 6);
-    for (const double median : MedianWordHeights(words)) EXPECT_GE(median, kLeastBodyBox);
-}
-
 // ---- fonts ----
 
 TEST(TestFonts, EveryTestRendersWithDejaVuAlone)

@@ -50,20 +50,9 @@ void AppendBroken(std::string& out, std::string_view text, std::size_t begin, st
     }
 }
 
-// Whether `text` holds letters of Arabic script (U+0600 to U+06FF and
-// U+0750 to U+077F, whose UTF-8 starts with these bytes).
-bool HasArabicScript(std::string_view text)
-{
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return (byte >= 0xD8 && byte <= 0xDB) || byte == 0xDD;
-    });
-}
-
 // `text` with its break opportunities; empty when it needs none.
 std::string BrokenText(std::string_view text)
 {
-    const bool breakAtBlanks = HasArabicScript(text);
     std::string out;
     std::size_t copied = 0;
     std::size_t at = 0;
@@ -71,11 +60,6 @@ std::string BrokenText(std::string_view text)
         if (IsBlank(text[at])) {
             ++at;
             continue;
-        }
-        if (breakAtBlanks && at > 0) {
-            out.append(text.substr(copied, at - copied));
-            out += kWbr;
-            copied = at;
         }
         std::size_t end = at;
         std::size_t characters = 0;
@@ -92,11 +76,8 @@ std::string BrokenText(std::string_view text)
         }
         at = end;
     }
-    // A blank at the end breaks before the element that follows.
-    const bool breakAtEnd = breakAtBlanks && !text.empty() && IsBlank(text.back());
-    if (copied == 0 && !breakAtEnd) return {};
+    if (copied == 0) return {};
     out.append(text.substr(copied));
-    if (breakAtEnd) out += kWbr;
     return out;
 }
 

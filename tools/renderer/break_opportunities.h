@@ -1,10 +1,8 @@
 // Break opportunities where the system's wkhtmltopdf finds none. A path, an
 // address or an identifier of a hundred characters with no space in it is
 // wider than the text column, and the renderer then shrinks the whole piece
-// to fit it; and it breaks no line of Arabic script at its spaces, so that
-// a Persian or Arabic paragraph becomes one line that runs off the page.
-// A <wbr> in such places lets the line wrap there, and costs nothing
-// elsewhere: other text is never touched.
+// to fit it. A <wbr> in such places lets the line wrap there, and costs
+// nothing elsewhere: other text is never touched.
 #pragma once
 
 #include "html_tokens.h"
@@ -21,10 +19,9 @@ inline constexpr std::size_t kLongRun = 40;
 // Edits of the text tokens of the page's body: in long runs of ASCII
 // letters, digits and punctuation a <wbr> after the punctuation that
 // separates their parts (/ . _ - and the like) and at least every 20
-// characters; in text that holds Arabic script, a <wbr> after every blank
-// before a word. Runs of other scripts are left to the renderer, which
-// breaks Chinese anywhere and must keep Arabic letters joined. Sorted by
-// position.
+// characters. Runs of other scripts are left to the renderer, which breaks
+// Chinese anywhere. Not in Arabic script either: there this WebKit draws
+// the words on both sides of a <wbr> over each other. Sorted by position.
 std::vector<TextEdit> AddBreakOpportunities(std::string_view page, const std::vector<HtmlToken>& tokens);
 
 // `a` and `b`, both sorted and not overlapping each other, as one sorted list.
