@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# scripts/fuzz.sh [MINUTES]
+# scripts/fuzz.sh [MINUTES [TARGET...]]
 # Builds the fuzz targets with clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-fuzz/ (or $CORVALE_FUZZ_BUILD_DIR)
-# and runs each for MINUTES minutes (10 when not given), two at a time
+# and runs each (or the TARGETs named) for MINUTES minutes (10 when not
+# given), two at a time
 # ($CORVALE_FUZZ_PARALLEL). Each starts from the seeds make-fuzz-seeds
 # writes and from what earlier runs found (build-fuzz/corpus/TARGET); an
 # input that crashes, hangs or trips a sanitizer is kept in
@@ -11,9 +12,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-10}
+shift $(( $# > 0 ? 1 : 0 ))
+chosen=" $* "
 build=${CORVALE_FUZZ_BUILD_DIR:-$here/build-fuzz}
 parallel=${CORVALE_FUZZ_PARALLEL:-2}
-case $minutes in ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [MINUTES]" >&2; exit 2 ;; esac
+case $minutes in ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [MINUTES [TARGET...]]" >&2; exit 2 ;; esac
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   echo "fuzz.sh needs clang and libFuzzer: apt-get install clang libclang-rt-14-dev" >&2
   exit 1
@@ -25,6 +28,14 @@ targets=(
   "picture_probe_fuzz pictures 4096"
   "mobi_book_fuzz books 65536"
 )
+if [ "$chosen" != "  " ]; then
+  kept=()
+  for entry in "${targets[@]}"; do
+    [[ $chosen == *" ${entry%% *} "* ]] && kept+=("$entry")
+  done
+  targets=("${kept[@]}")
+  [ ${#targets[@]} -gt 0 ] || { echo "no such fuzz target: $*" >&2; exit 2; }
+fi
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -85,7 +85,11 @@ int main(int argc, char** argv)
     }
     const fs::path root(argv[1]);
     std::error_code error;
-    for (const char* folder : {"pages", "pictures", "books"}) fs::create_directories(root / folder, error);
+    // Written anew each time: the picture writers make new files only.
+    for (const char* folder : {"pages", "pictures", "books"}) {
+        fs::remove_all(root / folder, error);
+        fs::create_directories(root / folder, error);
+    }
 
     bool written = true;
     for (const auto& [name, html] : kPages) written = WriteBytes(root / "pages" / name, html, std::string(html).size()) && written;
