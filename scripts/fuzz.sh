@@ -7,7 +7,9 @@
 # ($CORVALE_FUZZ_PARALLEL). Each starts from the seeds make-fuzz-seeds
 # writes and from what earlier runs found (build-fuzz/corpus/TARGET); an
 # input that crashes, hangs or trips a sanitizer is kept in
-# build-fuzz/findings/TARGET/, and the script then fails.
+# build-fuzz/findings/TARGET/, and the script then fails. More libFuzzer
+# options can be given in $CORVALE_FUZZ_OPTIONS (such as -len_control=0,
+# which tries long inputs from the start).
 # Needs Debian's clang and libclang-rt-14-dev.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,7 +52,7 @@ run() {
   mkdir -p "$build/corpus/$name" "$build/findings/$name"
   "$build/bin/$name" "$build/corpus/$name" "$build/seeds/$seeds" \
     -max_total_time=$((minutes * 60)) -max_len="$longest" -timeout=20 -rss_limit_mb=2560 \
-    -artifact_prefix="$build/findings/$name/" -print_final_stats=1 \
+    -artifact_prefix="$build/findings/$name/" -print_final_stats=1 ${CORVALE_FUZZ_OPTIONS:-} \
     >"$build/findings/$name.log" 2>&1
 }
 
