@@ -1,7 +1,7 @@
 # Adds cmake/sanitizer_defaults.cpp to every program of the build (every
 # executable target in `dir` and the folders below it), so that each one,
 # however it is started, stops with a failure on a sanitizer's report and
-# keeps quiet about leaks of the system's libraries.
+# looks for leaks.
 function(corvale_add_sanitizer_defaults dir)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
