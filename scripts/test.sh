@@ -1,13 +1,32 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The window's tests
-# need an X server: when none is given they run inside xvfb-run.
+# need an X server: when none is given they run inside xvfb-run. Then the
+# engine's and the tools' tests (and the fuzz targets over their seeds) run
+# once more in a second build with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-sanitize/ or $CORVALE_SANITIZE_BUILD_DIR),
+# where any report fails the test; CORVALE_SKIP_SANITIZE=1 leaves it out.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${CORVALE_BUILD_DIR:-$here/build}
+sanitize=${CORVALE_SANITIZE_BUILD_DIR:-$here/build-sanitize}
 bash "$here/scripts/install-deps.sh"
 bash "$here/scripts/build.sh"
-cd "$build"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" ctest --output-on-failure -j "$(nproc)"
-fi
-exec ctest --output-on-failure -j "$(nproc)"
+
+run_ctest() {
+  if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" ctest --output-on-failure -j "$(nproc)" "$@"
+  else
+    ctest --output-on-failure -j "$(nproc)" "$@"
+  fi
+}
+
+(cd "$build" && run_ctest)
+
+[ "${CORVALE_SKIP_SANITIZE:-0}" = 1 ] && exit 0
+# Only what those tests need: no window, and only their programs.
+cmake -S "$here" -B "$sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCORVALE_SANITIZE=ON -DCORVALE_BUILD_GUI=OFF >/dev/null
+cmake --build "$sanitize" -j "$(nproc)" --target \
+  engine_test tool_runner_test mobi_pdf_test html_images_test mobi2html_test renderer_test \
+  make-fuzz-seeds page_plan_fuzz picture_probe_fuzz mobi_book_fuzz
+cd "$sanitize" && run_ctest -L '^(engine|tools|fuzz)$'

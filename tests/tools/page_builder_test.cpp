@@ -334,6 +334,29 @@ TEST(NcxReaderTest, EntriesKeepTheirNestingAndPlainLabels)
     EXPECT_EQ(toc[1].target, "part00001.html#o");
 }
 
+TEST(NcxReaderTest, LabelsWithStrayBytesBecomeValidUtf8)
+{
+    const struct {
+        const char* what;
+        std::string text;
+        std::string label;
+    } cases[] = {
+        {"a lone continuation byte", "Chapter \x80 one", "Chapter € one"},
+        {"a cut sequence", "Caf\xC3", "CafÃ"},
+        {"a byte no sequence starts with", "\xFF end", "ÿ end"},
+        {"a control character", "A\x01" "B", "AB"},
+        {"a character reference to a control", "A&#1;B", "AB"},
+    };
+    for (const auto& [what, text, label] : cases) {
+        SCOPED_TRACE(what);
+        const std::vector<TocEntry> toc = ReadNcx("<ncx><navMap><navPoint><navLabel><text>" + text +
+                                                  "</text></navLabel><content src=\"p.html#x\"/></navPoint></navMap></ncx>");
+        ASSERT_EQ(toc.size(), 1u);
+        EXPECT_TRUE(IsValidUtf8(toc[0].label));
+        EXPECT_EQ(toc[0].label, label);
+    }
+}
+
 TEST(TextEncodingTest, Cp1252BecomesUtf8)
 {
     EXPECT_EQ(Cp1252ToUtf8("Caf\xE9 \x80 \x93x\x94 \x9F"), "Café € “x” Ÿ");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -69,6 +70,29 @@ TEST(PageFactsTest, OutlineKeepsNestingAndTakesTheTextOfEachLabel)
     // Only the nav that opens the body is the table of contents.
     const PageFacts later = FactsOf(kHead + "<p>first</p>" + nav);
     EXPECT_TRUE(later.outline.empty());
+}
+
+// A contents list nested deeper than any book's is read without a call per
+// level (no depth can exhaust the stack): its entries all stay, in order,
+// those past the deepest level read kept at that level.
+TEST(PageFactsTest, DeepOutlineIsReadWholeAndFlattenedAtItsDeepestLevel)
+{
+    for (const int levels : {static_cast<int>(kMaxOutlineDepth) + 1, 60000}) {
+        SCOPED_TRACE(levels);
+        std::string nav = "<nav id=\"corvale-toc\" hidden style=\"display:none\">";
+        for (int i = 0; i < levels; ++i)
+            nav += "<ol><li><a href=\"#t" + std::to_string(i) + "\">Level " + std::to_string(i) + "</a>";
+        for (int i = 0; i < levels; ++i) nav += "</li></ol>";
+        nav += "</nav>\n";
+        const PageFacts facts = FactsOf(kHead + nav + "<p id=\"t0\">x</p>");
+        std::vector<std::tuple<int, std::string, std::string>> rows;
+        Flatten(facts.outline, 0, rows);
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(levels));
+        for (int i = 0; i < levels; ++i) {
+            const int depth = std::min(i, static_cast<int>(kMaxOutlineDepth) - 1);
+            ASSERT_EQ(rows[i], std::make_tuple(depth, "Level " + std::to_string(i), "t" + std::to_string(i)));
+        }
+    }
 }
 
 struct MarkerCase {

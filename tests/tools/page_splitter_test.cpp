@@ -170,4 +170,42 @@ TEST(PageSplitter, EditsApplyInTheHeadAndTheBodyOfEveryPiece)
     }
 }
 
+struct DeepCase {
+    const char* name;
+    std::string open;   // one level of nesting
+    std::string close;
+};
+
+// However deep the nesting, planning reads each tag once: nothing is cut
+// inside nesting deeper than books have, and what lies before it is cut as
+// ever. A plan that looked through every open element for each tag would
+// take minutes here.
+TEST(PageSplitter, DeepNestingIsPlannedInOnePassAndNotCut)
+{
+    constexpr int kLevels = 100000;
+    const DeepCase cases[] = {
+        {"sections", "<section>", "</section>"},
+        {"italic blocks", "<i><div>", "</div></i>"},
+        {"definitions", "<dl><dd>", "</dd></dl>"},
+        {"lists", "<ul><li>", "</li></ul>"},
+        {"paragraphs in bold", "<p><b>", "</b></p>"},
+    };
+    for (const auto& [name, open, close] : cases) {
+        SCOPED_TRACE(name);
+        std::string body = "<div><p>before</p>" + kBreak + "<p>first</p></div>";
+        for (int i = 0; i < kLevels; ++i) body += open;
+        body += "deep" + kBreak + "deeper" + kBreak;
+        for (int i = 0; i < kLevels; ++i) body += close;
+        body += kBreak + "<p>after</p>";
+        const std::string page = kHead + body + kTail;
+        const std::vector<HtmlToken> tokens = TokenizeHtml(page);
+        const PagePlan plan = PlanPieces(page, tokens, kEveryBreak);
+        EXPECT_EQ(plan.breaks, 4u);
+        ASSERT_EQ(plan.pieces.size(), 2u) << "only the break before the deep part is cut";
+        EXPECT_EQ(plan.pieces[1].reopened.size(), 1u) << "the <div> around the cut";
+        EXPECT_EQ(plan.pieces[1].content.end, page.size());
+        EXPECT_EQ(CountOf(ComposePiece(page, plan, 1, {}), kPageBreakMarker), 3u);
+    }
+}
+
 }  // namespace

@@ -106,6 +106,10 @@ Book::LoadResult Book::Load(const std::filesystem::path& file)
             result.error = "the file is not a MOBI book";
             return result;
         }
+        if (std::string reason; !RecordListFits(stream.get(), reason)) {
+            result.error = "the book is damaged (" + reason + ")";
+            return result;
+        }
         const MOBI_RET loaded = mobi_load_file(book->m_pData.get(), stream.get());
         if (loaded != MOBI_SUCCESS) {
             result.error = LoadErrorText(loaded);

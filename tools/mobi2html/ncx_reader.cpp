@@ -1,6 +1,7 @@
 #include "ncx_reader.h"
 
 #include "html_tokens.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ std::vector<TocEntry> ReadNcx(std::string_view ncx)
         } else if (token.name == "text" && inLabel) {
             inText = start && !token.selfClosing;
             if (start) label.clear();
-            if (end && open.back().label.empty()) open.back().label = CollapseSpaces(DecodeBasicEntities(label));
+            if (end && open.back().label.empty()) open.back().label = CollapseSpaces(SanitizeUtf8(DecodeBasicEntities(label)));
         } else if (token.kind == HtmlTokenKind::Text && inText) {
             label += token.raw;
         } else if (start && token.name == "content") {

@@ -44,11 +44,14 @@ std::size_t EmptyLinkEnd(const std::vector<HtmlToken>& tokens, std::size_t i)
 // that follows: a marker between two blocks stays behind on a page whose
 // end the next block does not fit on, so it goes just inside the start tag
 // of the innermost block that follows, past blanks and empty anchors, where
-// it moves with that block's first line. Never into a page break.
+// it moves with that block's first line. Never into a page break, and no
+// deeper than a few dozen blocks, so that deeply nested blocks with ids do
+// not make each marker look through all of them.
 std::size_t FirstLineOffset(std::string_view page, const std::vector<HtmlToken>& tokens, std::size_t i,
                             std::size_t offset)
 {
-    for (; i < tokens.size(); ++i) {
+    constexpr std::size_t kMaxTokensLookedAt = 256;
+    for (const std::size_t last = std::min(tokens.size(), i + kMaxTokensLookedAt); i < last; ++i) {
         const HtmlToken& token = tokens[i];
         if (IsIgnorable(token)) continue;
         if (const std::size_t end = EmptyLinkEnd(tokens, i)) {

@@ -40,8 +40,10 @@
 #include "work_area.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -80,10 +82,23 @@ int Fail(const std::string& reason, int status = kFailed)
     return status;
 }
 
+// For the tests: the stage named by this variable requests a stop of its
+// own when it begins, so that a test can see every stage obey a stop
+// without guessing when to send one.
+constexpr const char* kStopAtVariable = "CORVALE_RENDERER_STOP_AT";
+
 // With --verbose, the time each stage took, on standard output.
 class StageReport {
 public:
-    explicit StageReport(bool enabled) : m_bEnabled(enabled) {}
+    explicit StageReport(bool enabled) : m_bEnabled(enabled)
+    {
+        if (const char* stage = std::getenv(kStopAtVariable)) m_stopAt = stage;
+    }
+    // Called as the stage `name` begins.
+    void Begin(std::string_view name) const
+    {
+        if (!m_stopAt.empty() && m_stopAt == name) std::raise(SIGTERM);
+    }
     void Stage(const std::string& name)
     {
         const auto now = std::chrono::steady_clock::now();
@@ -94,6 +109,7 @@ public:
 
 private:
     bool m_bEnabled;
+    std::string m_stopAt;
     std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
 };
 
@@ -127,6 +143,7 @@ int Render(const RenderOptions& options)
     PageFacts facts;
     std::vector<std::string> targets;
     std::string fontNote;
+    report.Begin("targets");
     {
         const std::vector<HtmlToken> tokens = TokenizeHtml(page);
         facts = ReadPageFacts(tokens);
@@ -139,6 +156,7 @@ int Render(const RenderOptions& options)
     if (!facts.cover.empty())
         if (const fs::path picture = ResolvePicture(facts.cover, pageFolder); !picture.empty())
             cover = PrepareCover(picture, area, size);
+    if (StopSignal::Requested()) return kFailed;
     report.Stage("targets " + std::to_string(targets.size()) + (cover ? ", cover" : "") +
                  (fontNote.empty() ? ", every character has a font" : ", " + fontNote));
 
@@ -147,6 +165,7 @@ int Render(const RenderOptions& options)
     std::vector<RenderJob> jobs;
     {
         const std::vector<HtmlToken> tokens = TokenizeHtml(page);
+        report.Begin("pictures");
         const std::vector<TextEdit> edits =
             MergeEdits(FitPictures(page, tokens, pageFolder, area, size), AddBreakOpportunities(page, tokens));
         if (StopSignal::Requested()) return kFailed;
@@ -155,16 +174,21 @@ int Render(const RenderOptions& options)
         PieceSizes sizes = kPieceSizes;
         sizes.spread = UsableProcessors();
         if (options.pieceKb) sizes.maxWeight = sizes.splitFrom = *options.pieceKb * kKb;  // 0: one piece
+        report.Begin("plan");
         const PagePlan plan = PlanPieces(page, tokens, sizes);
+        if (StopSignal::Requested()) return kFailed;
         report.Stage("plan");
 
+        report.Begin("write");
         for (std::size_t i = 0; i < plan.pieces.size(); ++i) {
+            if (StopSignal::Requested()) return kFailed;
             RenderJob job;
             if (!area.WritePiece(i + 1, ComposePiece(page, plan, i, edits), job.page, reason)) return Fail(reason);
             job.pdf = area.Folder() / ("piece-" + std::to_string(i + 1) + ".pdf");
             jobs.push_back(std::move(job));
         }
         std::string().swap(page);
+        if (StopSignal::Requested()) return kFailed;
         report.Stage("write " + std::to_string(jobs.size()) + " pieces");
     }
 
@@ -179,6 +203,7 @@ int Render(const RenderOptions& options)
             return Fail(reason);
         setups.push_back(MakeRendererSetup(*program, pageFolder, pageSetup, runtime));
     }
+    report.Begin("render");
     FitRetries retries{{setups.begin() + 1, setups.end()}, PieceIsShrunk, 0};
     reason = RenderAll(setups.front(), jobs, UsableProcessors(), retries);
     if (StopSignal::Requested()) return kFailed;
@@ -189,9 +214,14 @@ int Render(const RenderOptions& options)
     PdfJoiner joiner;
     LandingPlaces places(targets.size());
     const auto takeMarkers = [&](QPDFObjectHandle page, std::size_t number) { places.TakeMarkers(page, number); };
-    for (std::size_t i = 0; i < jobs.size(); ++i)
-        if (!joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), takeMarkers, reason)) return Fail(reason);
+    report.Begin("join");
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const bool appended = joiner.Append(jobs[i].pdf, PieceName(i, jobs.size()), takeMarkers, reason);
+        if (StopSignal::Requested()) return kFailed;
+        if (!appended) return Fail(reason);
+    }
     report.Stage("join");
+    report.Begin("navigation");
     NavigationCounts counts;
     std::size_t letters = 0;
     try {
@@ -202,10 +232,19 @@ int Render(const RenderOptions& options)
     } catch (const std::exception& exception) {
         return Fail("cannot finish the PDF: " + std::string(exception.what()));
     }
+    if (StopSignal::Requested()) return kFailed;
     report.Stage("navigation: " + std::to_string(counts.targets) + " targets found, " + std::to_string(counts.links) +
                  " links, " + std::to_string(counts.dropped) + " dropped, " + std::to_string(counts.outline) +
                  " outline entries, " + std::to_string(letters) + " glyphs read as their letters");
-    if (!joiner.Write(options.output, reason)) return Fail(reason);
+    report.Begin("pdf");
+    const bool written = joiner.Write(options.output, reason);
+    if (StopSignal::Requested() && !written) return kFailed;
+    if (!written) return Fail(reason);
+    // The PDF is whole and in its place: the work is done, and a stop that
+    // comes now is too late to undo it. From here on it is held off, so the
+    // renderer never ends "stopped" with the PDF left behind.
+    report.Begin("done");
+    StopSignal::HoldOff();
     report.Stage("pdf");
     if (!fontNote.empty()) {
         std::fflush(stdout);
@@ -227,7 +266,7 @@ int main(int argc, char** argv)
         StopSignal stop;
         status = Render(*options);
     }
-    if (StopSignal::Requested()) {
+    if (status != 0 && StopSignal::Requested()) {
         Fail("stopped");
         StopSignal::EndWithSignal();
     }

@@ -28,18 +28,32 @@ void ReadHeadTag(const HtmlToken& tag, PageFacts& facts)
 // Reads the items of an <ol> whose start tag is just before `i`, up to and
 // with its end tag (or up to the end of the nav); `i` ends after what was
 // read. An item's label is the text of its <a>, whatever tags it holds.
-void ReadList(const std::vector<HtmlToken>& tokens, std::size_t& i, std::vector<OutlineEntry>& entries)
+// Nested lists are followed on a stack of their own, not by recursion, so
+// that no nesting can exhaust the call stack; lists deeper than
+// kMaxOutlineDepth give their items to the deepest level allowed.
+void ReadList(const std::vector<HtmlToken>& tokens, std::size_t& i, std::vector<OutlineEntry>& outline)
 {
-    std::string label;
-    bool inLabel = false;
+    struct OpenList {
+        std::vector<OutlineEntry>* entries;
+        std::string label;
+        bool inLabel = false;
+    };
+    // An entry's children are only added to while the entry is the last of
+    // the innermost list, so the lists below stay where they are.
+    std::vector<OpenList> lists;
+    lists.push_back({&outline, {}, false});
+    std::size_t depth = 1;  // lists open, those past the limit included
     while (i < tokens.size()) {
         const HtmlToken& token = tokens[i++];
+        OpenList& list = lists.back();
+        std::vector<OutlineEntry>& entries = *list.entries;
         const bool start = token.kind == HtmlTokenKind::StartTag;
         const bool end = token.kind == HtmlTokenKind::EndTag;
-        if (token.kind == HtmlTokenKind::Text && inLabel) {
-            label += token.raw;
+        if (token.kind == HtmlTokenKind::Text && list.inLabel) {
+            list.label += token.raw;
         } else if (end && token.name == "ol") {
-            return;
+            if (--depth == 0) return;
+            if (depth < lists.size()) lists.pop_back();
         } else if (end && token.name == "nav") {
             --i;
             return;
@@ -51,13 +65,13 @@ void ReadList(const std::vector<HtmlToken>& tokens, std::size_t& i, std::vector<
             const std::vector<HtmlAttribute> attributes = ParseAttributes(token);
             const HtmlAttribute* href = FindAttribute(attributes, "href");
             if (href && href->value.starts_with('#')) entries.back().target = href->value.substr(1);
-            label.clear();
-            inLabel = true;
-        } else if (end && token.name == "a" && inLabel) {
-            entries.back().label = CollapseSpaces(DecodeHtmlEntities(label));
-            inLabel = false;
+            list.label.clear();
+            list.inLabel = true;
+        } else if (end && token.name == "a" && list.inLabel) {
+            entries.back().label = CollapseSpaces(DecodeHtmlEntities(list.label));
+            list.inLabel = false;
         } else if (start && token.name == "ol") {
-            ReadList(tokens, i, entries.back().children);
+            if (++depth <= kMaxOutlineDepth) lists.push_back({&entries.back().children, {}, false});
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "html_tokens.h"
 #include "page_contract.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,10 @@ struct OutlineEntry {
     std::string target;  // the id the entry leads to
     std::vector<OutlineEntry> children;
 };
+
+// The most levels of entries read; the entries of deeper lists become
+// entries of the deepest level.
+inline constexpr std::size_t kMaxOutlineDepth = 64;
 
 struct PageFacts {
     // Plain UTF-8 text (entities decoded); empty when the page has none.

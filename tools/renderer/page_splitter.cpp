@@ -1,5 +1,7 @@
 #include "page_splitter.h"
 
+#include "stop_signal.h"
+
 #include <algorithm>
 
 namespace {
@@ -10,6 +12,15 @@ struct CutPoint {
     std::size_t breaksBefore = 0;     // page breaks in the body before this one
     std::vector<OpenElement> open;    // what is open around the break
 };
+
+// Past this many open elements the page is no longer followed for places to
+// cut: books nest a few dozen deep at most, and every tag would otherwise
+// look through all that is open. The rest of the page stays in the last
+// piece, which renders it exactly as before.
+constexpr std::size_t kMaxFollowedDepth = 256;
+
+// How many tokens are read between two looks for a stop.
+constexpr std::size_t kTokensPerStopCheck = 4096;
 
 // Elements whose content is the raw text that follows their start tag.
 bool HoldsRawText(std::string_view name)
@@ -99,8 +110,14 @@ PagePlan PlanPieces(std::string_view page, const std::vector<HtmlToken>& tokens,
 
     std::vector<CutPoint> points;
     OpenElements open;
+    bool followed = true;  // false once the nesting went too deep
     for (std::size_t i = bodyToken + 1; i < tokens.size(); ++i) {
+        if (i % kTokensPerStopCheck == 0 && StopSignal::Requested()) return {};
         const HtmlToken& token = tokens[i];
+        if (!followed) {
+            if (IsPageBreak(tokens, i)) ++plan.breaks;
+            continue;
+        }
         if (token.kind == HtmlTokenKind::EndTag) {
             open.End(token.name);
             continue;
@@ -109,6 +126,11 @@ PagePlan PlanPieces(std::string_view page, const std::vector<HtmlToken>& tokens,
         const std::size_t offset = OffsetOf(page, token);
         const bool pageBreak = IsPageBreak(tokens, i);
         open.Start(token, offset);
+        if (open.Elements().size() > kMaxFollowedDepth) {
+            followed = false;
+            if (pageBreak) ++plan.breaks;
+            continue;
+        }
         if (!pageBreak) continue;
         std::vector<OpenElement> around = open.Elements();
         around.pop_back();  // the break itself

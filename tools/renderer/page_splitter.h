@@ -44,7 +44,8 @@ struct PieceSizes {
     std::size_t spread = 1;       // pages from splitFrom on become at least this many pieces
 };
 
-// `tokens` are those of `page` (TokenizeHtml).
+// `tokens` are those of `page` (TokenizeHtml). A plan without pieces when a
+// stop was requested meanwhile.
 PagePlan PlanPieces(std::string_view page, const std::vector<HtmlToken>& tokens, const PieceSizes& sizes);
 
 // Where a token starts in the page it was read from.

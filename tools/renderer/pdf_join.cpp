@@ -1,5 +1,7 @@
 #include "pdf_join.h"
 
+#include "stop_signal.h"
+
 #include "engine/staged_file.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -7,6 +9,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -18,6 +21,11 @@ std::string ReasonOf(const std::exception& exception)
         return std::strerror(system->getErrno());
     return exception.what();
 }
+
+// Thrown out of libqpdf's work when a stop is requested.
+struct Stopped : std::runtime_error {
+    Stopped() : std::runtime_error("stopped") {}
+};
 
 std::string WriteError(const fs::path& output, const std::string& reason)
 {
@@ -42,6 +50,7 @@ bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, const PageV
         part->processFile(pdf.c_str());
         QPDFPageDocumentHelper pages(*m_pResult);
         for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) {
+            if (StopSignal::Requested()) throw Stopped();
             if (visit) visit(page.getObjectHandle(), m_nPages);
             pages.addPage(page, false);
             ++m_nPages;
@@ -62,12 +71,20 @@ bool PdfJoiner::Write(const fs::path& output, std::string& error)
         error = WriteError(output, staged.Error().message());
         return false;
     }
+    // The writer keeps the name it is given and reads it while writing: it
+    // must outlive the writer.
+    const std::string description = output.filename().string();
     try {
-        QPDFWriter writer(*m_pResult, output.filename().c_str(), file, false);
+        QPDFWriter writer(*m_pResult, description.c_str(), file, false);
         std::string version = "1.4";
         for (const auto& part : m_parts)
             if (part->getPDFVersion() > version) version = part->getPDFVersion();
         writer.setMinimumPDFVersion(version);
+        // The writer tells its progress a hundred times over: often enough
+        // to give up a large document soon after a stop.
+        writer.registerProgressReporter(std::make_shared<QPDFWriter::FunctionProgressReporter>([](int) {
+            if (StopSignal::Requested()) throw Stopped();
+        }));
         writer.write();
     } catch (const std::exception& exception) {
         error = WriteError(output, ReasonOf(exception));

@@ -1,6 +1,7 @@
 #include "pdf_navigation.h"
 
 #include "link_targets.h"
+#include "stop_signal.h"
 
 #include "engine/ascii.h"
 
@@ -239,7 +240,10 @@ NavigationCounts WriteNavigation(QPDF& pdf, const LandingPlaces& places, const s
         destinations.places.push_back({found ? pages[landed.page] : QPDFObjectHandle(), landed.top, found});
         destinations.byId.emplace(targets[k], k);
     }
-    for (const QPDFObjectHandle& page : pages) RewriteLinks(page, destinations, pieceStem, counts);
+    for (const QPDFObjectHandle& page : pages) {
+        if (StopSignal::Requested()) return counts;
+        RewriteLinks(page, destinations, pieceStem, counts);
+    }
     counts.outline = WriteOutline(pdf, outline, destinations);
     return counts;
 }

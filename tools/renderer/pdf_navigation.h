@@ -54,6 +54,6 @@ struct NavigationCounts {
 // `outline` as the document's outline. An outline entry whose target
 // landed nowhere leads where the next entry that landed leads (the last
 // ones where the last that landed leads); there is no outline when none
-// landed.
+// landed. Gives up part way when a stop is requested.
 NavigationCounts WriteNavigation(QPDF& pdf, const LandingPlaces& places, const std::vector<std::string>& targets,
                                  const std::vector<OutlineEntry>& outline, std::string_view pieceStem);

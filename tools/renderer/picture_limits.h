@@ -32,7 +32,9 @@ bool ScalePicture(const std::filesystem::path& file, const PictureInfo& info, Pi
 
 // Reduces every picture file of `folder` that the page refers to and that
 // is larger than the page needs, writing the reduced copy into the work
-// area; returns the edits that point the page at the copies. The page's own
-// files stay as they are. A picture that cannot be reduced is left as it is.
+// area; returns the edits that point the page at the copies, and away from
+// whatever it names that is not a regular file inside `folder`
+// (RedirectPictures). The page's own files stay as they are. A picture
+// that cannot be reduced is left as it is.
 std::vector<TextEdit> FitPictures(std::string_view page, const std::vector<HtmlToken>& tokens,
                                   const std::filesystem::path& folder, const WorkArea& area, PageSize size);

@@ -2,6 +2,7 @@
 
 #include "page_splitter.h"
 
+#include "engine/ascii.h"
 #include "engine/paths.h"
 
 #include <algorithm>
@@ -57,9 +58,24 @@ bool IsPictureAttribute(std::string_view element, std::string_view attribute)
     return false;
 }
 
+// Attributes whose file the system renderer reads besides pictures: style
+// sheets, frames, media and embedded objects.
+bool IsFetchedAttribute(std::string_view element, std::string_view attribute)
+{
+    if (IsPictureAttribute(element, attribute)) return true;
+    if (element == "link") return attribute == "href";
+    if (element == "object") return attribute == "data";
+    if (element == "video" && attribute == "poster") return true;
+    return attribute == "src" &&
+           IsOneOf(element, {"iframe", "frame", "embed", "script", "audio", "video", "source", "track"});
+}
+
+// Which references a visit takes.
+enum class References { Pictures, Fetched };
+
 // Visits the references in one token; `inStyle` when it is the text of a
 // <style> element. Returns the token's new text, or empty when unchanged.
-std::string VisitToken(const HtmlToken& token, bool inStyle, const ReferenceVisitor& visit)
+std::string VisitToken(const HtmlToken& token, bool inStyle, References which, const ReferenceVisitor& visit)
 {
     if (inStyle && token.kind == HtmlTokenKind::Text) {
         std::string css(token.raw);
@@ -71,7 +87,8 @@ std::string VisitToken(const HtmlToken& token, bool inStyle, const ReferenceVisi
     for (HtmlAttribute& attribute : attributes) {
         if (attribute.name == "style") {
             changed = VisitCssUrls(attribute.value, visit) || changed;
-        } else if (IsPictureAttribute(token.name, attribute.name)) {
+        } else if (which == References::Pictures ? IsPictureAttribute(token.name, attribute.name)
+                                                  : IsFetchedAttribute(token.name, attribute.name)) {
             const std::string before = attribute.value;
             visit(attribute.value);
             changed = changed || attribute.value != before;
@@ -156,11 +173,26 @@ fs::path ResolvePicture(std::string_view reference, const fs::path& folder)
     return LiesBelow(folder, file) ? file : fs::path();
 }
 
+bool NamesUnreadable(std::string_view reference, const fs::path& folder)
+{
+    std::string path = DecodeReference(reference);
+    // A file address names a path of this machine as well.
+    if (EqualsIgnoringAsciiCase(std::string_view(path).substr(0, 7), "file://")) path.erase(0, 7);
+    if (path.empty() || HasScheme(path)) return false;
+    // Only paths inside the folder: the system renderer is let into nothing else.
+    const fs::path named = (path.front() == '/' ? fs::path(path) : folder / path).lexically_normal();
+    if (!LiesBelow(folder, named)) return false;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(named, error))) return false;  // nothing there to be held up by
+    const fs::path file = fs::canonical(named, error);
+    return error || !fs::is_regular_file(file, error) || !LiesBelow(folder, file);
+}
+
 std::vector<fs::path> FindPictureFiles(const std::vector<HtmlToken>& tokens, const fs::path& folder)
 {
     std::set<std::string> seen;
     const ReferenceVisitor visit = [&](std::string& reference) { seen.insert(reference); };
-    ForEachToken(tokens, [&](std::size_t i, bool inStyle) { VisitToken(tokens[i], inStyle, visit); });
+    ForEachToken(tokens, [&](std::size_t i, bool inStyle) { VisitToken(tokens[i], inStyle, References::Pictures, visit); });
     std::set<fs::path> files;
     for (const std::string& reference : seen)
         if (fs::path file = ResolvePicture(reference, folder); !file.empty()) files.insert(std::move(file));
@@ -171,19 +203,23 @@ std::vector<TextEdit> RedirectPictures(std::string_view page, const std::vector<
                                        const fs::path& folder, const std::map<fs::path, std::string>& replacements)
 {
     std::vector<TextEdit> edits;
-    if (replacements.empty()) return edits;
     std::map<std::string, std::string> resolved;  // reference as written -> new reference
     const ReferenceVisitor visit = [&](std::string& reference) {
         auto known = resolved.find(reference);
         if (known == resolved.end()) {
-            const auto replacement = replacements.find(ResolvePicture(reference, folder));
-            known = resolved.emplace(reference, replacement == replacements.end() ? reference : replacement->second)
-                        .first;
+            std::string now = reference;
+            if (NamesUnreadable(reference, folder)) {
+                now = kUnreadableReference;
+            } else if (const auto replacement = replacements.find(ResolvePicture(reference, folder));
+                       replacement != replacements.end()) {
+                now = replacement->second;
+            }
+            known = resolved.emplace(reference, std::move(now)).first;
         }
         reference = known->second;
     };
     ForEachToken(tokens, [&](std::size_t i, bool inStyle) {
-        std::string text = VisitToken(tokens[i], inStyle, visit);
+        std::string text = VisitToken(tokens[i], inStyle, References::Fetched, visit);
         if (text.empty()) return;
         const std::size_t begin = OffsetOf(page, tokens[i]);
         edits.push_back({begin, begin + tokens[i].raw.size(), std::move(text)});

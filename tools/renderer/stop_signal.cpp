@@ -45,10 +45,22 @@ bool StopSignal::Requested() { return g_nSignal != 0; }
 
 int StopSignal::Descriptor() { return g_nPipe[0]; }
 
+void StopSignal::HoldOff()
+{
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : kSignals) sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, nullptr);
+}
+
 void StopSignal::EndWithSignal()
 {
     const int signal = g_nSignal != 0 ? static_cast<int>(g_nSignal) : SIGTERM;
     std::signal(signal, SIG_DFL);
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, signal);
+    sigprocmask(SIG_UNBLOCK, &ending, nullptr);
     raise(signal);
     std::_Exit(128 + signal);
 }

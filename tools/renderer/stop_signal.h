@@ -12,6 +12,12 @@ public:
     static bool Requested();
     // Becomes readable once a stop has been requested (for poll).
     static int Descriptor();
-    // Ends the process the way the signal asked for, after the clean-up.
+    // Holds off the stop signals for the rest of the process's life: once
+    // its work is done and in place, a late stop must not end it by the
+    // signal as if it had failed. Requested() still tells of a stop that
+    // came before.
+    static void HoldOff();
+    // Ends the process the way the signal asked for, after the clean-up
+    // (even when the signals are held off).
     [[noreturn]] static void EndWithSignal();
 };
