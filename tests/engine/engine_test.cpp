@@ -1,7 +1,7 @@
 #include "fake_engine.h"
 
 #include "engine/job_reasons.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

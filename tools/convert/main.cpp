@@ -4,7 +4,7 @@
 #include "console_report.h"
 
 #include "engine/mobi_pdf.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "settings/options.h"
 
 #include "corvale_version.h"

@@ -12,7 +12,7 @@
 // reason, exits with a non-zero status and leaves no OUTPUT behind. Every
 // file it makes on the way lies in the page's folder and is removed again.
 #include "book_layout.h"
-#include "engine/die_with_parent.h"
+#include "base/die_with_parent.h"
 #include "html_tokens.h"
 #include "link_targets.h"
 #include "page_facts.h"

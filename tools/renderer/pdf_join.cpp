@@ -1,6 +1,6 @@
 #include "pdf_join.h"
 
-#include "engine/staged_file.h"
+#include "base/staged_file.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFSystemError.hh>

@@ -2,7 +2,7 @@
 
 #include "link_targets.h"
 
-#include "engine/ascii.h"
+#include "base/ascii.h"
 
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>

@@ -3,7 +3,7 @@
 
 #include "picture_decoders.h"
 
-#include "engine/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <cstdio>
 #include <cstring>

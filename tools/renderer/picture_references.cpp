@@ -2,7 +2,7 @@
 
 #include "page_splitter.h"
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <set>

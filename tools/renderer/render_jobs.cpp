@@ -1,7 +1,7 @@
 #include "render_jobs.h"
 
-#include "engine/die_with_parent.h"
-#include "engine/unique_fd.h"
+#include "base/die_with_parent.h"
+#include "base/unique_fd.h"
 #include "stop_signal.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "work_area.h"
 
-#include "engine/file_ptr.h"
+#include "base/file_ptr.h"
 
 #include <cerrno>
 #include <cstdio>
