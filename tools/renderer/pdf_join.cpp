@@ -1,5 +1,6 @@
 #include "pdf_join.h"
 
+#include "base/paths.h"
 #include "base/staged_file.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -21,7 +22,7 @@ std::string ReasonOf(const std::exception& exception)
 
 std::string WriteError(const fs::path& output, const std::string& reason)
 {
-    return "cannot write the PDF " + output.string() + ": " + reason;
+    return "cannot write the PDF " + PathText(output) + ": " + reason;
 }
 
 }  // namespace
@@ -39,7 +40,8 @@ bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, const PageV
     try {
         auto part = std::make_unique<QPDF>();
         part->setSuppressWarnings(true);
-        part->processFile(pdf.c_str());
+        // qpdf takes file names as UTF-8 on every platform.
+        part->processFile(PathText(pdf).c_str());
         QPDFPageDocumentHelper pages(*m_pResult);
         for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) {
             if (visit) visit(page.getObjectHandle(), m_nPages);
@@ -63,7 +65,8 @@ bool PdfJoiner::Write(const fs::path& output, std::string& error)
         return false;
     }
     try {
-        QPDFWriter writer(*m_pResult, output.filename().c_str(), file, false);
+        const std::string description = PathText(output.filename());
+        QPDFWriter writer(*m_pResult, description.c_str(), file, false);
         std::string version = "1.4";
         for (const auto& part : m_parts)
             if (part->getPDFVersion() > version) version = part->getPDFVersion();

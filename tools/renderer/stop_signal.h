@@ -1,5 +1,6 @@
-// A request to stop (SIGTERM, SIGINT, SIGHUP), noted by a signal handler so
-// the renderer can end its children and remove its files before it ends.
+// A request to stop (SIGTERM, SIGINT, SIGHUP; on Windows Ctrl+C, Ctrl+Break
+// and the console's closing), noted by a handler so the renderer can end its
+// children and remove its files before it ends.
 #pragma once
 
 class StopSignal {
@@ -10,8 +11,13 @@ public:
     StopSignal& operator=(const StopSignal&) = delete;
 
     static bool Requested();
+#ifdef _WIN32
+    // An event set once a stop has been requested (for waits).
+    static void* Event();
+#else
     // Becomes readable once a stop has been requested (for poll).
     static int Descriptor();
-    // Ends the process the way the signal asked for, after the clean-up.
+#endif
+    // Ends the process the way the request asked for, after the clean-up.
     [[noreturn]] static void EndWithSignal();
 };
