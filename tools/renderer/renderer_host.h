@@ -18,7 +18,7 @@ std::filesystem::path OwnProgram();
 bool IsProgramFile(const std::filesystem::path& path);
 
 // The folders of PATH, in order (an empty entry is the current folder).
-std::vector<std::filesystem::path> SearchPath();
+std::vector<std::filesystem::path> PathFolders();
 
 // Where the system renderer's own installer puts it.
 std::vector<std::filesystem::path> InstalledRendererPlaces();

@@ -24,7 +24,7 @@ bool IsProgramFile(const fs::path& path)
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-std::vector<fs::path> SearchPath()
+std::vector<fs::path> PathFolders()
 {
     std::vector<fs::path> folders;
     const char* path = std::getenv("PATH");

@@ -49,7 +49,7 @@ bool IsProgramFile(const fs::path& path)
     return fs::is_regular_file(path, error);
 }
 
-std::vector<fs::path> SearchPath()
+std::vector<fs::path> PathFolders()
 {
     std::vector<fs::path> folders;
     const std::wstring path = Variable(L"PATH");

@@ -32,7 +32,7 @@ std::optional<fs::path> FindSystemRenderer(std::string& missing)
         return std::nullopt;
     }
     std::vector<fs::path> candidates;
-    for (const fs::path& folder : SearchPath()) candidates.push_back(folder / kRendererFileName);
+    for (const fs::path& folder : PathFolders()) candidates.push_back(folder / kRendererFileName);
     for (const fs::path& place : InstalledRendererPlaces()) candidates.push_back(place);
     for (const fs::path& candidate : candidates) {
         if (!IsOtherProgram(candidate, self)) continue;
