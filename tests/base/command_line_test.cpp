@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #endif
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct QuoteCase {
     std::wstring argument;
     std::wstring quoted;
 };
+
+// Cases print as their names in test listings.
+void PrintTo(const QuoteCase& c, std::ostream* out) { *out << c.name; }
 
 class QuoteArgumentTest : public testing::TestWithParam<QuoteCase> {};
 

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -35,6 +36,9 @@ struct LookupCase {
     bool onPath;               // a wkhtmltopdf in the one PATH folder
     const char* expected;      // "variable", "path", or "none"
 };
+
+// Cases print as their names in test listings.
+void PrintTo(const LookupCase& c, std::ostream* out) { *out << c.name; }
 
 class SystemRendererLookup : public testing::TestWithParam<LookupCase> {};
 
