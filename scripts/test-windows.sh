@@ -97,5 +97,25 @@ else
   fail "Ctrl+C (exit $status): $(cat "$work/stop.log"); left: $(ls -A "$appdata" 2>/dev/null)"
 fi
 
+# The renderer tool run on its own from a console stops the same way: its
+# renders end with it, and its own files and the PDF are gone.
+page_folder="$work/page"
+wine "$build/bin/core/mobi2html.exe" "$(wine_path "$work/kf8.mobi")" "$(wine_path "$page_folder")"
+wine "$build/bin/core/wkhtmltopdf.exe" --page-width 210 --page-height 297 \
+  "$(wine_path "$page_folder/kf8.html")" "$(wine_path "$work/page.pdf")" >"$work/render.log" 2>&1 &
+pid=$!
+until compgen -G "$page_folder/.wkhtmltopdf-*" >/dev/null || ! kill -0 "$pid" 2>/dev/null; do
+  sleep 0.1  # between looks at the folder, not a guess at how long it takes
+done
+kill -INT "$pid" 2>/dev/null || true
+status=0
+wait "$pid" || status=$?
+if [ "$status" -ne 0 ] && grep -q "^wkhtmltopdf: stopped" "$work/render.log" && [ ! -e "$work/page.pdf" ] &&
+   ! compgen -G "$page_folder/.wkhtmltopdf-*" >/dev/null; then
+  pass "renderer stopped with Ctrl+C: nothing of its own left"
+else
+  fail "renderer Ctrl+C (exit $status): $(cat "$work/render.log"); left: $(ls -A "$page_folder")"
+fi
+
 echo "books: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]
