@@ -57,9 +57,20 @@ cp "$here/tests/data/sample-unicode-huffdic.mobi" "$work/kf8.mobi"
 cp "$here/tests/data/sample-multimedia.mobi" "$work/multimedia.mobi"
 gif_book="$work/Bücher – Ægir 日本.mobi"
 wine "$build/bin/make-sample-book.exe" "$(wine_path "$gif_book")"
+# What an ended instance left in the work folder goes before the next book;
+# anything else there stays.
+appdata=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Velmora
+mkdir -p "$appdata/tmpmobi1-4000000-1_html"
+touch "$appdata/tmpmobi1-4000000-1.mobi" "$appdata/keep.txt"
 for book in kf7 kf8 multimedia; do
   if out=$(convert "$(wine_path "$work/$book.mobi")" 2>&1); then :; else fail "$book: $out"; fi
 done
+if [ "$(ls -A "$appdata")" = keep.txt ]; then
+  pass "an ended instance's work files removed, other files kept"
+else
+  fail "work folder after the books: $(ls -A "$appdata")"
+fi
+rm -f "$appdata/keep.txt"
 check_pdf "$work/kf7.pdf" 3500 "KF7 book"
 check_pdf "$work/kf8.pdf" 100 "KF8 book"
 check_pdf "$work/multimedia.pdf" 50 "KF8 book with pictures"
@@ -80,7 +91,6 @@ fi
 
 # Ctrl+C: wine turns SIGINT into the console's Ctrl+C event. It is sent once
 # the renderer has begun (its private folder beside the page exists).
-appdata=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Velmora
 rm -f "$work/kf8.pdf"
 wine "$build/bin/corvale-convert.exe" "$(wine_path "$work/kf8.mobi")" >"$work/stop.log" 2>&1 &
 pid=$!
