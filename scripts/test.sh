@@ -2,8 +2,9 @@
 # Installs what is missing, builds, and runs every test. The window's tests
 # need an X server: when none is given they run inside xvfb-run. With
 # CORVALE_TEST_WINDOWS=1 the Windows build is tested under wine first
-# (scripts/test-windows.sh; on a fresh machine that costs a quarter of an
-# hour more, so it is left out otherwise).
+# (scripts/test-windows.sh; on a fresh machine that costs some twelve
+# minutes more, mostly the libraries' first build, so it is left out
+# otherwise).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${CORVALE_BUILD_DIR:-$here/build}
