@@ -1,6 +1,6 @@
 #include "app_command_line.h"
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 #include "corvale_version.h"
 

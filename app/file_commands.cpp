@@ -6,7 +6,7 @@
 #include "res/prompts.h"
 #include "skin/my_list_ctrl.h"
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <cstdint>

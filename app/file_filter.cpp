@@ -1,6 +1,6 @@
 #include "file_filter.h"
 
-#include "engine/ascii.h"
+#include "base/ascii.h"
 
 #include <vector>
 

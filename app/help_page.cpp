@@ -1,6 +1,6 @@
 #include "help_page.h"
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 #include <system_error>
 

@@ -8,8 +8,8 @@
 #include "res/prompts.h"
 #include "skin/my_list_ctrl.h"
 
-#include "engine/debug_log.h"
-#include "engine/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 #include "settings/settings_store.h"
 #include "velmora_dlg.h"
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -12,8 +12,8 @@
 
 #include "engine/html_images.h"
 #include "engine/mobi_pdf.h"
-#include "engine/paths.h"
-#include "engine/unique_fd.h"
+#include "base/paths.h"
+#include "base/unique_fd.h"
 #include "settings/options.h"
 
 #include <chrono>

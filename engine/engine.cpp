@@ -1,8 +1,8 @@
 #include "engine.h"
 
-#include "ascii.h"
+#include "base/ascii.h"
 #include "job_reasons.h"
-#include "paths.h"
+#include "base/paths.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,7 +1,7 @@
 #include "gif_to_jpeg.h"
-#include "jpeg_errors.h"
+#include "base/jpeg_errors.h"
 
-#include "staged_file.h"
+#include "base/staged_file.h"
 
 #include <array>
 #include <csetjmp>

@@ -1,9 +1,9 @@
 #include "html_images.h"
 
-#include "ascii.h"
+#include "base/ascii.h"
 #include "gif_to_jpeg.h"
-#include "paths.h"
-#include "staged_file.h"
+#include "base/paths.h"
+#include "base/staged_file.h"
 
 #include <algorithm>
 #include <cstdio>

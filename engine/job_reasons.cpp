@@ -1,6 +1,6 @@
 #include "job_reasons.h"
 
-#include "paths.h"
+#include "base/paths.h"
 
 #include <cerrno>
 

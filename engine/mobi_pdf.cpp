@@ -2,11 +2,11 @@
 
 #include "html_images.h"
 #include "job_reasons.h"
-#include "paths.h"
-#include "process_names.h"
+#include "base/paths.h"
+#include "base/process_names.h"
 #include "settings/options.h"
 #include "source_copy.h"
-#include "staged_file.h"
+#include "base/staged_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "source_copy.h"
 
 #include "job_reasons.h"
-#include "paths.h"
-#include "unique_fd.h"
+#include "base/paths.h"
+#include "base/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,11 +1,11 @@
 // The runner of the external tools and the work folder.
 #include "engine.h"
 
-#include "child_process.h"
-#include "debug_log.h"
-#include "file_ptr.h"
-#include "paths.h"
-#include "process_names.h"
+#include "base/child_process.h"
+#include "base/debug_log.h"
+#include "base/file_ptr.h"
+#include "base/paths.h"
+#include "base/process_names.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "reachability.h"
 
-#include "engine/ascii.h"
+#include "base/ascii.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, once: packages
 # already present are skipped, and nothing is asked of a terminal.
+# `install-deps.sh windows` installs what the Windows cross-build and its
+# tests under wine need instead.
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,14 @@ packages=(
   desktop-file-utils appstream groff-base
   dpkg-dev file
 )
+if [ "${1:-}" = windows ]; then
+  packages=(
+    cmake ninja-build pkg-config make xz-utils bzip2
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    googletest wine wine64 nsis
+    wkhtmltopdf poppler-utils xvfb xauth
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

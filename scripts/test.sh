@@ -5,10 +5,16 @@
 # once more in a second build with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-sanitize/ or $CORVALE_SANITIZE_BUILD_DIR),
 # where any report fails the test; CORVALE_SKIP_SANITIZE=1 leaves it out.
+# Last the Windows build is tested under wine (scripts/test-windows.sh) when
+# the libraries' source releases are there ($CORVALE_DEPS_DIR, by default
+# ../shared/deps): on a fresh machine that adds some five minutes, most of
+# them the libraries' first build. CORVALE_TEST_WINDOWS=0 leaves it out, =1
+# insists on it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${CORVALE_BUILD_DIR:-$here/build}
 sanitize=${CORVALE_SANITIZE_BUILD_DIR:-$here/build-sanitize}
+deps=${CORVALE_DEPS_DIR:-$here/../shared/deps}
 bash "$here/scripts/install-deps.sh"
 bash "$here/scripts/build.sh"
 
@@ -22,11 +28,22 @@ run_ctest() {
 
 (cd "$build" && run_ctest)
 
-[ "${CORVALE_SKIP_SANITIZE:-0}" = 1 ] && exit 0
-# Only what those tests need: no window, and only their programs.
-cmake -S "$here" -B "$sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCORVALE_SANITIZE=ON -DCORVALE_BUILD_GUI=OFF >/dev/null
-cmake --build "$sanitize" -j "$(nproc)" --target \
-  engine_test tool_runner_test mobi_pdf_test html_images_test mobi2html_test renderer_test \
-  make-fuzz-seeds page_plan_fuzz picture_probe_fuzz mobi_book_fuzz
-cd "$sanitize" && run_ctest -L '^(engine|tools|fuzz)$'
+if [ "${CORVALE_SKIP_SANITIZE:-0}" != 1 ]; then
+  # Only what those tests need: no window, and only their programs.
+  cmake -S "$here" -B "$sanitize" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCORVALE_SANITIZE=ON -DCORVALE_BUILD_GUI=OFF >/dev/null
+  cmake --build "$sanitize" -j "$(nproc)" --target \
+    base_test engine_test tool_runner_test mobi_pdf_test html_images_test mobi2html_test renderer_test \
+    make-fuzz-seeds page_plan_fuzz picture_probe_fuzz mobi_book_fuzz
+  (cd "$sanitize" && run_ctest -L '^(base|engine|tools|fuzz)$')
+fi
+
+case "${CORVALE_TEST_WINDOWS:-auto}" in
+  0) ;;
+  1) bash "$here/scripts/test-windows.sh" ;;
+  *) if [ -f "$deps/SHA256SUMS" ]; then
+       bash "$here/scripts/test-windows.sh"
+     else
+       echo "Windows tests left out: no source releases in $deps (see README.md)"
+     fi ;;
+esac

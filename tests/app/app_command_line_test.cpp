@@ -1,7 +1,7 @@
 // The window program's command line, read before any window exists.
 #include "app/app_command_line.h"
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 #include <gtest/gtest.h>
 

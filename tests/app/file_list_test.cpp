@@ -5,7 +5,7 @@
 #include "app/app_command_line.h"
 #include "app/dlg_ids.h"
 #include "app/file_filter.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "skin/my_list_ctrl.h"
 
 #include <wx/dnd.h>

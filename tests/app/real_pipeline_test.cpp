@@ -3,7 +3,7 @@
 #include "app_test_support.h"
 
 #include "app/dlg_ids.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "skin/my_list_ctrl.h"
 #include "support/test_fonts.h"
 #include "support/test_books.h"

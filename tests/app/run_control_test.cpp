@@ -6,7 +6,7 @@
 
 #include "app/dlg_ids.h"
 #include "app/help_page.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "skin/my_list_ctrl.h"
 #include "wx_test_env.h"
 

@@ -1,7 +1,7 @@
 // Real books through the real tools in bin/core: mobi2html, the GIF
 // rewriting and wkhtmltopdf. The PDFs are read back with poppler's tools.
 #include "engine/mobi_pdf.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "settings/options.h"
 #include "support/gif_writer.h"
 #include "support/pdf_checks.h"

@@ -2,7 +2,7 @@
 // GIF to JPEG conversion behind it.
 #include "gif_to_jpeg.h"
 #include "html_images.h"
-#include "paths.h"
+#include "base/paths.h"
 
 #include "gif_writer.h"
 #include "jpeg_reader.h"

@@ -1,7 +1,7 @@
 // The conversion of one book with the stand-in tools of tests/support.
 #include "engine/job_reasons.h"
 #include "engine/mobi_pdf.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "engine/source_copy.h"
 #include "settings/options.h"
 #include "support/scoped_env.h"

@@ -1,7 +1,7 @@
 #include "fake_engine.h"
 
-#include "engine/paths.h"
-#include "engine/process_names.h"
+#include "base/paths.h"
+#include "base/process_names.h"
 #include "support/scoped_env.h"
 #include "support/process_watch.h"
 #include "support/temp_dir.h"

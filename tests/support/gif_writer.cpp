@@ -1,6 +1,6 @@
 #include "gif_writer.h"
 
-#include "engine/file_ptr.h"
+#include "base/file_ptr.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "jpeg_reader.h"
 
 #include <csetjmp>
-#include "engine/file_ptr.h"
+#include "base/file_ptr.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -24,10 +24,14 @@ public:
 
     void Set(const std::optional<std::string>& value) const
     {
+#ifdef _WIN32
+        _putenv_s(m_name.c_str(), value ? value->c_str() : "");  // empty removes it
+#else
         if (value)
             setenv(m_name.c_str(), value->c_str(), 1);
         else
             unsetenv(m_name.c_str());
+#endif
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -13,9 +14,22 @@ public:
     // such paths); six random characters follow it.
     explicit TempDir(const std::string& prefix = "corvale-test-")
     {
+#ifdef _WIN32
+        // No mkdtemp: names are tried until one is new.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const std::string name = prefix + std::to_string(random() % 1000000);
+            const std::filesystem::path folder =
+                std::filesystem::temp_directory_path() / std::filesystem::path(std::u8string(name.begin(), name.end()));
+            std::error_code error;
+            if (std::filesystem::create_directory(folder, error))
+                m_path = folder;
+        }
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
         if (char* made = mkdtemp(pattern.data()))
             m_path = made;
+#endif
     }
     ~TempDir()
     {

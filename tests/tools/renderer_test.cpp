@@ -5,9 +5,9 @@
 #include "run_program.h"
 #include "run_renderer.h"
 
-#include "engine/child_process.h"
+#include "base/child_process.h"
 #include "engine/engine.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "pdf_checks.h"
 #include "process_watch.h"
 #include "temp_dir.h"

@@ -10,7 +10,7 @@
 #include "test_books.h"
 #include "tools/renderer/font_coverage.h"
 
-#include "engine/utf8.h"
+#include "base/utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,8 @@
 #include "console_report.h"
 
 #include "engine/mobi_pdf.h"
-#include "engine/paths.h"
+#include "base/paths.h"
+#include "base/utf8_arguments.h"
 #include "settings/options.h"
 
 #include "corvale_version.h"
@@ -16,7 +17,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <pthread.h>
 #include <time.h>
 #endif
@@ -84,15 +87,23 @@ private:
     std::atomic<int> m_nKeptTarget{-1};  // the book whose existing PDF was kept
 };
 
-// A path of the command line (native bytes) as an absolute path.
+// A path of the command line (native bytes; UTF-8 on Windows) as an
+// absolute path.
 std::wstring AbsoluteArgument(const std::string& path)
 {
-    return AbsolutePath(FromNativePath(std::filesystem::path(path)));
+    return AbsolutePath(FromNativePath(PathFromText(path)));
 }
 
 #ifdef _WIN32
-std::atomic<bool> g_bInterrupted{false};
-void OnInterrupt(int) { g_bInterrupted = true; }
+// Set by the console's Ctrl+C, Ctrl+Break or closing, which Windows reports
+// on a thread of its own.
+HANDLE g_hInterrupted = nullptr;
+BOOL WINAPI OnConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    SetEvent(g_hInterrupted);
+    return TRUE;
+}
 #endif
 
 // Waits for the run's end, turning Ctrl+C (or a termination request) into a
@@ -100,11 +111,11 @@ void OnInterrupt(int) { g_bInterrupted = true; }
 void WaitForRun(ConsoleEngine& engine)
 {
 #ifdef _WIN32
-    std::signal(SIGINT, OnInterrupt);
+    g_hInterrupted = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     while (engine.IsWorkerRunning()) {
-        if (g_bInterrupted.exchange(false))
+        if (WaitForSingleObject(g_hInterrupted, 100) == WAIT_OBJECT_0)
             engine.RequestStop();
-        Sleep(100);
     }
 #else
     sigset_t signals;
@@ -118,12 +129,24 @@ void WaitForRun(ConsoleEngine& engine)
     }
 #endif
     engine.WaitForWorker();
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    CloseHandle(g_hInterrupted);
+#endif
 }
 
 }  // namespace
 
+#ifdef _WIN32
+// Wide arguments keep any file name intact; the options read them as UTF-8.
+int wmain(int argc, wchar_t** wideArgv)
+{
+    Utf8Arguments arguments(argc, wideArgv);
+    char** argv = arguments.Argv();
+#else
 int main(int argc, char* argv[])
 {
+#endif
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, options, error)) {
@@ -159,7 +182,7 @@ int main(int argc, char* argv[])
     engine.m_bSameFolder = options.sameFolder;
     if (!options.sameFolder) {
         std::error_code fsError;
-        if (!std::filesystem::is_directory(std::filesystem::path(options.outputFolder), fsError)) {
+        if (!std::filesystem::is_directory(PathFromText(options.outputFolder), fsError)) {
             report.Error("the output folder doesn't exist: " + options.outputFolder);
             return 2;
         }

@@ -8,7 +8,7 @@
 #include "ncx_reader.h"
 #include "text_encoding.h"
 
-#include "engine/file_ptr.h"
+#include "base/file_ptr.h"
 
 #include <mobi.h>
 

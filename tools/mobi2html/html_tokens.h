@@ -2,7 +2,7 @@
 // rest, the way a browser would see them, without building a tree.
 #pragma once
 
-#include "engine/ascii.h"
+#include "base/ascii.h"
 
 #include <initializer_list>
 #include <string>

@@ -4,7 +4,7 @@
 // into a PDF. On failure it prints one line to standard error, exits with a
 // non-zero status and leaves no page behind.
 #include "book.h"
-#include "engine/die_with_parent.h"
+#include "base/die_with_parent.h"
 #include "image_export.h"
 #include "output_folder.h"
 #include "page_builder.h"

@@ -6,12 +6,6 @@
 
 namespace fs = std::filesystem;
 
-std::string PathText(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 OutputFolder::OutputFolder(fs::path root) : m_root(std::move(root)) {}
 
 OutputFolder::~OutputFolder()

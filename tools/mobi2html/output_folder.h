@@ -2,13 +2,12 @@
 // the run is committed, so a failed conversion leaves nothing of its own.
 #pragma once
 
+#include "base/paths.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// A path as UTF-8 text for messages (on every platform, whatever its characters).
-std::string PathText(const std::filesystem::path& path);
 
 class OutputFolder {
 public:

@@ -1,7 +1,7 @@
 // Turns the book's text bytes into valid UTF-8 for the page.
 #pragma once
 
-#include "engine/utf8.h"
+#include "base/utf8.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // the call that met them; nothing between owns anything.
 #include "picture_decoders.h"
 
-#include "engine/jpeg_errors.h"
+#include "base/jpeg_errors.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -17,8 +17,10 @@
 // so: "wkhtmltopdf note: no font could draw its Chinese text". Every
 // file it makes on the way lies in the page's folder and is removed again.
 #include "book_layout.h"
+#include "base/die_with_parent.h"
+#include "base/paths.h"
+#include "base/utf8_arguments.h"
 #include "break_opportunities.h"
-#include "engine/die_with_parent.h"
 #include "font_coverage.h"
 #include "html_tokens.h"
 #include "link_targets.h"
@@ -118,21 +120,22 @@ int Render(const RenderOptions& options)
     StageReport report(options.verbose);
     if (std::getenv(kNestedVariable))
         return Fail("found itself in place of the system's wkhtmltopdf", kNotInstalled);
-    const std::optional<fs::path> program = FindSystemRenderer();
-    if (!program) return Fail("the wkhtmltopdf program is not installed", kNotInstalled);
+    std::string missing;
+    const std::optional<fs::path> program = FindSystemRenderer(missing);
+    if (!program) return Fail(missing, kNotInstalled);
 
     std::error_code error;
     const fs::path input = fs::canonical(options.input, error);
     if (error || !fs::is_regular_file(input, error))
-        return Fail("cannot read the page " + options.input.string() + ": " +
+        return Fail("cannot read the page " + PathText(options.input) + ": " +
                     (error ? error.message() : std::string("not a file")));
     const fs::path outputFolder = fs::absolute(options.output, error).parent_path();
     if (!fs::is_directory(outputFolder, error))
-        return Fail("cannot write the PDF " + options.output.string() + ": its folder does not exist");
+        return Fail("cannot write the PDF " + PathText(options.output) + ": its folder does not exist");
 
     std::string reason;
     std::string page;
-    if (!ReadWholeFile(input, page)) return Fail("cannot read the page " + input.string() + ": " + SystemError());
+    if (!ReadWholeFile(input, page)) return Fail("cannot read the page " + PathText(input) + ": " + SystemError());
 
     const fs::path pageFolder = input.parent_path();
     const PageSize size{options.pageWidth, options.pageHeight};
@@ -255,8 +258,16 @@ int Render(const RenderOptions& options)
 
 }  // namespace
 
+#ifdef _WIN32
+// Wide arguments keep any file name intact; the options read them as UTF-8.
+int wmain(int argc, wchar_t** wideArgv)
+{
+    Utf8Arguments arguments(argc, wideArgv);
+    char** argv = arguments.Argv();
+#else
 int main(int argc, char** argv)
 {
+#endif
     if (!DieWithParent()) return kFailed;
     std::string error;
     const std::optional<RenderOptions> options = ParseRenderOptions(argc, argv, error);

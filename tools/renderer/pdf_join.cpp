@@ -2,7 +2,8 @@
 
 #include "stop_signal.h"
 
-#include "engine/staged_file.h"
+#include "base/paths.h"
+#include "base/staged_file.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFSystemError.hh>
@@ -29,7 +30,7 @@ struct Stopped : std::runtime_error {
 
 std::string WriteError(const fs::path& output, const std::string& reason)
 {
-    return "cannot write the PDF " + output.string() + ": " + reason;
+    return "cannot write the PDF " + PathText(output) + ": " + reason;
 }
 
 }  // namespace
@@ -47,7 +48,8 @@ bool PdfJoiner::Append(const fs::path& pdf, const std::string& name, const PageV
     try {
         auto part = std::make_unique<QPDF>();
         part->setSuppressWarnings(true);
-        part->processFile(pdf.c_str());
+        // qpdf takes file names as UTF-8 on every platform.
+        part->processFile(PathText(pdf).c_str());
         QPDFPageDocumentHelper pages(*m_pResult);
         for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) {
             if (StopSignal::Requested()) throw Stopped();
@@ -73,7 +75,7 @@ bool PdfJoiner::Write(const fs::path& output, std::string& error)
     }
     // The writer keeps the name it is given and reads it while writing: it
     // must outlive the writer.
-    const std::string description = output.filename().string();
+    const std::string description = PathText(output.filename());
     try {
         QPDFWriter writer(*m_pResult, description.c_str(), file, false);
         std::string version = "1.4";

@@ -3,7 +3,7 @@
 #include "link_targets.h"
 #include "stop_signal.h"
 
-#include "engine/ascii.h"
+#include "base/ascii.h"
 
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>

@@ -3,7 +3,7 @@
 
 #include "picture_codec.h"
 
-#include "engine/file_ptr.h"
+#include "base/file_ptr.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -3,13 +3,8 @@
 
 #include "picture_decoders.h"
 
-#include "engine/unique_fd.h"
-
 #include <cstdio>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -63,13 +58,5 @@ bool DecodePicture(const fs::path& file, const PictureInfo& info, PictureSize at
     return false;
 }
 
-FilePtr OpenPicture(const fs::path& file)
-{
-    UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (!fd || fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-    FilePtr stream(fdopen(fd.Get(), "rb"));
-    if (stream) fd.Release();  // the stream owns it now
-    return stream;
-}
+FilePtr OpenPicture(const fs::path& file) { return OpenRegularFile(file); }
 

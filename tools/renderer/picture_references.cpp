@@ -2,8 +2,8 @@
 
 #include "page_splitter.h"
 
-#include "engine/ascii.h"
-#include "engine/paths.h"
+#include "base/ascii.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <set>

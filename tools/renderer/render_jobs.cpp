@@ -1,78 +1,32 @@
-#include "render_jobs.h"
+#include "render_outcome.h"
 
-#include "engine/die_with_parent.h"
-#include "engine/unique_fd.h"
-#include "stop_signal.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <deque>
-#include <fcntl.h>
-#include <poll.h>
-#include <sched.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <tuple>
-#include <unistd.h>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 
 namespace {
 
-constexpr std::size_t kKeptOutput = 16 * 1024;  // of each renderer's messages, the end
-
-struct RunningJob {
-    std::size_t index = 0;
-    std::size_t attempt = 0;  // 0 with the ordinary setup, then the stronger ones
-    pid_t pid = -1;
-    UniqueFd errors;  // read end of the renderer's standard error
-    std::string output;
-};
-
-std::vector<char*> PointersOf(std::vector<std::string>& texts)
+bool IsPdfWritten(const std::filesystem::path& pdf)
 {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
+    std::error_code error;
+    return std::filesystem::is_regular_file(pdf, error) && std::filesystem::file_size(pdf, error) > 0 && !error;
 }
 
-// Starts the renderer on one job; its standard error goes into a pipe, its
-// input and output to /dev/null. -1 when no process could be made.
-pid_t StartRenderer(const RendererSetup& setup, const RenderJob& job, UniqueFd& errorsRead)
-{
-    std::vector<std::string> arguments = setup.options;
-    arguments.push_back(job.page.string());
-    arguments.push_back(job.pdf.string());
-    std::vector<std::string> environment = setup.environment;
-    std::vector<char*> argv = PointersOf(arguments);
-    std::vector<char*> envp = PointersOf(environment);
-    const std::string program = setup.program.string();
+}  // namespace
 
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-    UniqueFd errors(fds[0]);
-    const UniqueFd errorsWrite(fds[1]);
-    const UniqueFd null(open("/dev/null", O_RDWR | O_CLOEXEC));
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls from here to exec.
-        if (!DieWithParentOf(parent)) _exit(127);
-        if (!null || dup2(null.Get(), STDIN_FILENO) < 0 || dup2(null.Get(), STDOUT_FILENO) < 0 ||
-            dup2(errorsWrite.Get(), STDERR_FILENO) < 0)
-            _exit(127);
-        signal(SIGPIPE, SIG_DFL);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    if (pid >= 0) errorsRead = std::move(errors);
-    return pid;
+std::string PieceName(std::size_t index, std::size_t count)
+{
+    if (count == 1) return "the page";
+    return "piece " + std::to_string(index + 1) + " of " + std::to_string(count);
 }
 
-// The renderer's message that tells why it failed, if it gave one: its own
-// error lines, not Qt's warnings about its surroundings.
+void KeepOutput(std::string& output, const char* bytes, std::size_t size)
+{
+    output.append(bytes, size);
+    if (output.size() > 2 * kKeptOutput) output.erase(0, output.size() - kKeptOutput);
+}
+
+// Its own error lines, not Qt's warnings about its surroundings.
 std::string ErrorLineOf(const std::string& output)
 {
     std::string found;
@@ -91,77 +45,21 @@ std::string ErrorLineOf(const std::string& output)
     return found;
 }
 
-bool IsPdfWritten(const std::filesystem::path& pdf)
+std::string ExitOutcome(std::size_t index, const std::vector<RenderJob>& jobs, const std::string& output, long code)
 {
-    struct stat info {};
-    return stat(pdf.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
-}
-
-// Why the job failed, or an empty text when it wrote its PDF.
-std::string Outcome(const RunningJob& job, int status, const std::vector<RenderJob>& jobs)
-{
-    const std::string piece = PieceName(job.index, jobs.size());
-    const std::string said = ErrorLineOf(job.output);
+    const std::string piece = PieceName(index, jobs.size());
+    const std::string said = ErrorLineOf(output);
     const std::string detail = said.empty() ? std::string() : " (" + said + ")";
-    if (WIFSIGNALED(status)) {
-        const int signal = WTERMSIG(status);
-        std::string reason = "the system's wkhtmltopdf was killed by signal " + std::to_string(signal) + " (" +
-                             strsignal(signal) + ") while rendering " + piece;
-        if (signal == SIGKILL) reason += ", perhaps for want of memory";
-        return reason;
-    }
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (code == 127 && job.output.empty()) return "the system's wkhtmltopdf could not be started";
+    if (code == 127 && output.empty()) return "the system's wkhtmltopdf could not be started";
     // A picture or sheet that could not be loaded (from outside the page's
     // folder, from the network) ends it with status 1 after it has written
     // the whole PDF without it: that is what the page is meant to give.
     const bool onlyLoadErrors = code == 1 && said.find("due to network error") != std::string::npos;
-    if (onlyLoadErrors && IsPdfWritten(jobs[job.index].pdf)) return {};
+    if (onlyLoadErrors && IsPdfWritten(jobs[index].pdf)) return {};
     if (code != 0)
         return "the system's wkhtmltopdf failed on " + piece + " with exit status " + std::to_string(code) + detail;
-    if (!IsPdfWritten(jobs[job.index].pdf)) return "the system's wkhtmltopdf wrote no PDF for " + piece + detail;
+    if (!IsPdfWritten(jobs[index].pdf)) return "the system's wkhtmltopdf wrote no PDF for " + piece + detail;
     return {};
-}
-
-void EndAll(std::vector<RunningJob>& running)
-{
-    for (const RunningJob& job : running) kill(job.pid, SIGKILL);
-    for (RunningJob& job : running) {
-        while (waitpid(job.pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    }
-    running.clear();
-}
-
-// Reads what the job has written to its standard error; false at its end.
-bool ReadOutput(RunningJob& job)
-{
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(job.errors.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        job.output.append(buffer, static_cast<std::size_t>(n));
-        if (job.output.size() > 2 * kKeptOutput) job.output.erase(0, job.output.size() - kKeptOutput);
-        return true;
-    }
-}
-
-}  // namespace
-
-std::string PieceName(std::size_t index, std::size_t count)
-{
-    if (count == 1) return "the page";
-    return "piece " + std::to_string(index + 1) + " of " + std::to_string(count);
-}
-
-std::size_t UsableProcessors()
-{
-    std::size_t count = 0;
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) count = static_cast<std::size_t>(CPU_COUNT(&set));
-    if (count == 0) count = std::thread::hardware_concurrency();
-    return std::clamp<std::size_t>(count, 1, 8);
 }
 
 std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& jobs, std::size_t parallel)
@@ -170,62 +68,17 @@ std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& 
     return RenderAll(setup, jobs, parallel, none);
 }
 
-std::string RenderAll(const RendererSetup& setup, const std::vector<RenderJob>& jobs, std::size_t parallel,
-                      FitRetries& retries)
+const RendererSetup& SetupForAttempt(const RendererSetup& first, const FitRetries& retries, std::size_t attempt)
 {
-    parallel = std::max<std::size_t>(parallel, 1);
-    std::vector<RunningJob> running;
-    // Jobs to start, in order: each piece once, then those rendered again.
-    std::deque<std::pair<std::size_t, std::size_t>> waiting;  // index, attempt
-    for (std::size_t i = 0; i < jobs.size(); ++i) waiting.emplace_back(i, 0);
-    std::string failure;
-    while (failure.empty() && (!waiting.empty() || !running.empty())) {
-        if (StopSignal::Requested()) {
-            failure = "stopped";
-            break;
-        }
-        while (!waiting.empty() && running.size() < parallel) {
-            RunningJob job;
-            std::tie(job.index, job.attempt) = waiting.front();
-            const RendererSetup& used = job.attempt == 0 ? setup : retries.stronger[job.attempt - 1];
-            job.pid = StartRenderer(used, jobs[job.index], job.errors);
-            if (job.pid < 0) {
-                failure = "cannot start the system's wkhtmltopdf: " + std::string(std::strerror(errno));
-                break;
-            }
-            running.push_back(std::move(job));
-            waiting.pop_front();
-        }
-        if (!failure.empty()) break;
+    return attempt == 0 ? first : retries.stronger[attempt - 1];
+}
 
-        std::vector<pollfd> fds;
-        for (const RunningJob& job : running) fds.push_back({job.errors.Get(), POLLIN, 0});
-        if (StopSignal::Descriptor() >= 0) fds.push_back({StopSignal::Descriptor(), POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
-            failure = "cannot wait for the system's wkhtmltopdf: " + std::string(std::strerror(errno));
-            break;
-        }
-        for (std::size_t i = running.size(); i-- > 0;) {
-            if (fds[i].revents == 0 || ReadOutput(running[i])) continue;
-            // Its standard error closed: the renderer has ended.
-            RunningJob job = std::move(running[i]);
-            running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
-            job.errors.Close();
-            int status = 0;
-            while (waitpid(job.pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            const std::string outcome = Outcome(job, status, jobs);
-            if (!outcome.empty() && failure.empty()) failure = outcome;
-            const std::filesystem::path& pdf = jobs[job.index].pdf;
-            if (outcome.empty() && job.attempt < retries.stronger.size() && retries.shrunk && retries.shrunk(pdf)) {
-                // Its PDF is made anew, so that a run that writes none is seen.
-                std::error_code ignored;
-                std::filesystem::remove(pdf, ignored);
-                waiting.emplace_back(job.index, job.attempt + 1);
-                ++retries.renderedAgain;
-            }
-        }
-    }
-    EndAll(running);
-    return failure;
+bool RenderAgainIfShrunk(const RenderJob& job, std::size_t attempt, FitRetries& retries)
+{
+    if (attempt >= retries.stronger.size() || !retries.shrunk || !retries.shrunk(job.pdf)) return false;
+    // Its PDF is made anew, so that a run that writes none is seen.
+    std::error_code ignored;
+    std::filesystem::remove(job.pdf, ignored);
+    ++retries.renderedAgain;
+    return true;
 }

@@ -1,5 +1,7 @@
 #include "render_options.h"
 
+#include "base/paths.h"
+
 #include <charconv>
 #include <string_view>
 #include <vector>
@@ -60,7 +62,7 @@ std::optional<RenderOptions> ParseRenderOptions(int argc, char** argv, std::stri
         error = "usage: wkhtmltopdf --page-width MM --page-height MM INPUT OUTPUT";
         return std::nullopt;
     }
-    options.input = std::filesystem::path(files[0]);
-    options.output = std::filesystem::path(files[1]);
+    options.input = PathFromText(files[0]);
+    options.output = PathFromText(files[1]);
     return options;
 }

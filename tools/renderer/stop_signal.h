@@ -1,5 +1,6 @@
-// A request to stop (SIGTERM, SIGINT, SIGHUP), noted by a signal handler so
-// the renderer can end its children and remove its files before it ends.
+// A request to stop (SIGTERM, SIGINT, SIGHUP; on Windows Ctrl+C, Ctrl+Break
+// and the console's closing), noted by a handler so the renderer can end its
+// children and remove its files before it ends.
 #pragma once
 
 class StopSignal {
@@ -10,14 +11,18 @@ public:
     StopSignal& operator=(const StopSignal&) = delete;
 
     static bool Requested();
+#ifdef _WIN32
+    // An event set once a stop has been requested (for waits).
+    static void* Event();
+#else
     // Becomes readable once a stop has been requested (for poll).
     static int Descriptor();
-    // Holds off the stop signals for the rest of the process's life: once
-    // its work is done and in place, a late stop must not end it by the
-    // signal as if it had failed. Requested() still tells of a stop that
-    // came before.
+#endif
+    // Holds off stop requests for the rest of the process's life: once its
+    // work is done and in place, a late stop must not end it as if it had
+    // failed. Requested() still tells of a stop that came before.
     static void HoldOff();
-    // Ends the process the way the signal asked for, after the clean-up
-    // (even when the signals are held off).
+    // Ends the process the way the request asked for, after the clean-up
+    // (even when stop requests are held off).
     [[noreturn]] static void EndWithSignal();
 };

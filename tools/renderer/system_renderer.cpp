@@ -1,55 +1,45 @@
 #include "system_renderer.h"
 
+#include "renderer_host.h"
+
+#include "base/paths.h"
+
 #include <cstdlib>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool SameFile(const fs::path& a, const fs::path& b)
+// A program file that is not this renderer itself (found in its place, it
+// would start itself over and over).
+bool IsOtherProgram(const fs::path& candidate, const fs::path& self)
 {
-    struct stat first {}, second {};
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
-}
-
-bool IsExecutableFile(const fs::path& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+    std::error_code error;
+    return IsProgramFile(candidate) && (self.empty() || !fs::equivalent(candidate, self, error));
 }
 
 }  // namespace
 
-std::optional<fs::path> FindSystemRenderer()
+std::optional<fs::path> FindSystemRenderer(std::string& missing)
 {
-    std::vector<fs::path> folders;
-    if (const char* path = std::getenv("PATH")) {
-        std::string_view rest = path;
-        for (;;) {
-            const std::size_t colon = rest.find(':');
-            const std::string_view folder = rest.substr(0, colon);
-            folders.emplace_back(folder.empty() ? std::string_view(".") : folder);
-            if (colon == std::string_view::npos) break;
-            rest.remove_prefix(colon + 1);
-        }
-    }
-    folders.emplace_back("/usr/bin");
-    folders.emplace_back("/usr/local/bin");
-
+    const fs::path self = OwnProgram();
     std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    for (const fs::path& folder : folders) {
-        const fs::path candidate = folder / "wkhtmltopdf";
-        if (!IsExecutableFile(candidate) || (!self.empty() && SameFile(candidate, self))) continue;
+    if (const std::optional<fs::path> named = PathVariable(kRendererVariable)) {
+        if (IsOtherProgram(*named, self)) return fs::absolute(*named, error);
+        missing = std::string(kRendererVariable) + " names " + PathText(*named) + ", which is not a wkhtmltopdf program";
+        return std::nullopt;
+    }
+    std::vector<fs::path> candidates;
+    for (const fs::path& folder : PathFolders()) candidates.push_back(folder / kRendererFileName);
+    for (const fs::path& place : InstalledRendererPlaces()) candidates.push_back(place);
+    for (const fs::path& candidate : candidates) {
+        if (!IsOtherProgram(candidate, self)) continue;
         const fs::path resolved = fs::canonical(candidate, error);
         if (!error) return resolved;
     }
+    missing = std::string("the wkhtmltopdf program is not installed (") + kInstallAdvice + ")";
     return std::nullopt;
 }
 
@@ -59,13 +49,13 @@ RendererSetup MakeRendererSetup(const fs::path& program, const fs::path& pageFol
     RendererSetup setup;
     setup.program = program;
     setup.options = {
-        program.string(),
+        PathText(program),
         "--quiet",
         "--encoding", "utf-8",
         "--disable-javascript",
         "--disable-plugins",
         "--disable-local-file-access",
-        "--allow", pageFolder.string(),
+        "--allow", PathText(pageFolder),
         "--proxy", "http://127.0.0.1:0",
         "--proxy-hostname-lookup",
         "--load-error-handling", "ignore",
@@ -76,14 +66,14 @@ RendererSetup MakeRendererSetup(const fs::path& program, const fs::path& pageFol
         "--margin-right", Millimetres(page.layout.sideMarginMm),
         "--margin-top", Millimetres(page.layout.topMarginMm),
         "--margin-bottom", Millimetres(page.layout.bottomMarginMm),
-        "--user-style-sheet", page.styleSheet.string(),
+        "--user-style-sheet", PathText(page.styleSheet),
     };
     // Qt draws off screen, with or without a display, and keeps its runtime
     // files in our folder rather than one of its own in /tmp.
-    const std::string overrides[] = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtimeFolder.string(),
+    const std::string overrides[] = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + PathText(runtimeFolder),
                                      std::string(kNestedVariable) + "=1"};
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string_view variable = *entry;
+    for (const std::string& entry : CurrentEnvironment()) {
+        const std::string_view variable = entry;
         const std::string_view name = variable.substr(0, variable.find('='));
         bool replaced = false;
         for (const std::string& override : overrides)

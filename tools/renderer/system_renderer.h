@@ -16,9 +16,15 @@
 // its place would otherwise start itself over and over.
 inline constexpr const char* kNestedVariable = "CORVALE_RENDERER_CHILD";
 
-// The first wkhtmltopdf on PATH, then in /usr/bin and /usr/local/bin, that is
-// an executable file and not this program; nullopt when there is none.
-std::optional<std::filesystem::path> FindSystemRenderer();
+// Names the system renderer to use, ahead of every other place.
+inline constexpr const char* kRendererVariable = "CORVALE_WKHTMLTOPDF";
+
+// The system renderer: the program CORVALE_WKHTMLTOPDF names, else the first
+// wkhtmltopdf on PATH, then in the place its own installer puts it
+// (/usr/bin and /usr/local/bin; %ProgramFiles%\wkhtmltopdf\bin on Windows),
+// that is a program file and not this program. nullopt when there is none,
+// with `missing` telling what is wrong and what to install.
+std::optional<std::filesystem::path> FindSystemRenderer(std::string& missing);
 
 struct RendererSetup {
     std::filesystem::path program;

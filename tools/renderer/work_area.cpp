@@ -1,16 +1,14 @@
 #include "work_area.h"
 
-#include "engine/file_ptr.h"
+#include "base/file_ptr.h"
+#include "private_folder.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -36,12 +34,10 @@ WorkArea::~WorkArea()
 
 bool WorkArea::Create(const fs::path& pageFolder, std::string& error)
 {
-    std::string pattern = (pageFolder / ".wkhtmltopdf-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        error = "cannot make a folder beside the page: " + SystemError();
+    if (!MakeUniqueFolder(pageFolder, ".wkhtmltopdf-", m_folder, error)) {
+        error = "cannot make a folder beside the page: " + error;
         return false;
     }
-    m_folder = pattern;
     return true;
 }
 
@@ -92,10 +88,9 @@ bool WorkArea::WriteFile(const std::string& name, const std::string& text, fs::p
 bool WorkArea::MakeRuntimeFolder(fs::path& made, std::string& error)
 {
     made = m_folder / "runtime";
-    if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "cannot make the renderer's runtime folder: " + SystemError();
+    if (!MakeOwnerFolder(made, error)) {
+        error = "cannot make the renderer's runtime folder: " + error;
         return false;
     }
-    chmod(made.c_str(), 0700);  // whatever the umask
     return true;
 }

@@ -1,3 +1,5 @@
+// POSIX: Linux kills a process when its parent ends if asked to; elsewhere
+// there is nothing to arm.
 #include "die_with_parent.h"
 
 #ifdef __linux__

@@ -1,5 +1,5 @@
 // Reading UTF-8 one code point at a time, and writing it back.
-#include "engine/utf8.h"
+#include "base/utf8.h"
 
 #include <gtest/gtest.h>
 

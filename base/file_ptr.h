@@ -9,6 +9,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -46,5 +47,26 @@ inline FilePtr CreateNewFile(const std::filesystem::path& path)
         errno = error;
     }
     return file;
+#endif
+}
+
+// Opens `path` for reading only when it is a regular file: a pipe or a device
+// put in a file's place would block the reader or never end.
+inline FilePtr OpenRegularFile(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+    return OpenFile(path, "rb");
+#else
+    // Non-blocking, so that opening a pipe returns at once; checked on the
+    // descriptor itself, so nothing can be swapped in between.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    FilePtr stream;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) stream.reset(fdopen(fd, "rb"));
+    if (!stream) close(fd);
+    return stream;
 #endif
 }

@@ -42,6 +42,14 @@ std::optional<std::string> WideToUtf8(std::wstring_view wide);
 std::filesystem::path ToNativePath(const std::wstring& path);
 std::wstring FromNativePath(const std::filesystem::path& path);
 
+// A path as UTF-8 text for messages and for other programs' command lines
+// (on every platform, whatever its characters).
+std::string PathText(const std::filesystem::path& path);
+
+// A path from UTF-8 text, as a command line given as wide text on Windows
+// arrives once it is converted; on POSIX the bytes are taken as they are.
+std::filesystem::path PathFromText(std::string_view text);
+
 // UTF-8 bytes of a wide path for the system calls of this platform, using the
 // same lossless mapping as ToNativePath.
 std::string ToNativeBytes(const std::wstring& path);

@@ -1,17 +1,9 @@
 #include "process_names.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <csignal>
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -73,30 +65,6 @@ void RemoveEntriesOfEndedProcesses(const fs::path& folder, ProcessOf processOf, 
 
 }  // namespace
 
-unsigned long CurrentProcessId()
-{
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
-bool ProcessHasEnded(unsigned long pid)
-{
-#ifdef _WIN32
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    if (!process)
-        return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
-    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-    CloseHandle(process);
-    return ended;
-#else
-    if (pid == 0 || pid > static_cast<unsigned long>(INT32_MAX))
-        return false;
-    return kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-#endif
-}
 
 std::wstring MakeWorkNameStamp()
 {

@@ -146,6 +146,17 @@ std::optional<std::string> WideToUtf8(std::wstring_view wide)
     return out;
 }
 
+std::string PathText(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathFromText(std::string_view text)
+{
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 std::string ToNativeBytes(const std::wstring& path)
 {
     std::string out;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs into build-windows/ (or
+# $CORVALE_WINDOWS_BUILD_DIR) with Debian's mingw-w64 compilers:
+# bin/corvale-convert.exe, bin/core/mobi2html.exe, bin/core/wkhtmltopdf.exe,
+# and the tests that run under wine.
+# The libraries they link are cross-built once from the source releases in
+# $CORVALE_DEPS_DIR (default: ../shared/deps beside the source tree) and kept in
+# ${XDG_CACHE_HOME:-~/.cache}/corvale/mingw-deps-<versions>, so only the first
+# run pays for them.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${CORVALE_WINDOWS_BUILD_DIR:-$here/build-windows}
+deps=${CORVALE_DEPS_DIR:-$here/../shared/deps}
+
+bash "$here/scripts/install-deps.sh" windows
+
+if [ ! -f "$deps/SHA256SUMS" ]; then
+  echo "No source releases in $deps (set CORVALE_DEPS_DIR; see README.md)" >&2
+  exit 1
+fi
+# The cache's name changes with the releases, the test framework's version and
+# the way they are built.
+versions=$( (cat "$deps/SHA256SUMS"
+             dpkg-query -W -f='${Version}' googletest
+             cat "$here/scripts/build-windows-deps.sh" "$here/cmake/mingw-w64-x86_64.cmake") |
+           sha256sum | cut -c1-16)
+prefix=${XDG_CACHE_HOME:-$HOME/.cache}/corvale/mingw-deps-$versions
+if [ ! -d "$prefix" ]; then
+  echo "Cross-building the libraries into $prefix (once)"
+  mkdir -p "$(dirname "$prefix")"
+  bash "$here/scripts/build-windows-deps.sh" "$deps" "$prefix"
+fi
+
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
+  -DCORVALE_MINGW_PREFIX="$prefix" -DCORVALE_BUILD_GUI=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
