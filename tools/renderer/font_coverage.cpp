@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <memory>
 #include <set>
 #include <utility>
 

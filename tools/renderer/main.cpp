@@ -42,7 +42,6 @@
 #include "work_area.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -99,7 +98,7 @@ public:
     // Called as the stage `name` begins.
     void Begin(std::string_view name) const
     {
-        if (!m_stopAt.empty() && m_stopAt == name) std::raise(SIGTERM);
+        if (!m_stopAt.empty() && m_stopAt == name) StopSignal::Request();
     }
     void Stage(const std::string& name)
     {

@@ -11,6 +11,8 @@ public:
     StopSignal& operator=(const StopSignal&) = delete;
 
     static bool Requested();
+    // Requests a stop from inside, the way one from outside arrives.
+    static void Request();
 #ifdef _WIN32
     // An event set once a stop has been requested (for waits).
     static void* Event();

@@ -45,6 +45,8 @@ bool StopSignal::Requested() { return g_nSignal != 0; }
 
 int StopSignal::Descriptor() { return g_nPipe[0]; }
 
+void StopSignal::Request() { raise(SIGTERM); }
+
 void StopSignal::HoldOff()
 {
     sigset_t held;

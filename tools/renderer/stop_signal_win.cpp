@@ -49,6 +49,8 @@ bool StopSignal::Requested() { return g_bRequested; }
 
 void* StopSignal::Event() { return g_hEvent; }
 
+void StopSignal::Request() { OnControl(CTRL_C_EVENT); }
+
 void StopSignal::HoldOff() { g_bHeldOff = true; }
 
 void StopSignal::EndWithSignal()
