@@ -1,5 +1,7 @@
 #include "piece_scale.h"
 
+#include "base/paths.h"
+
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -54,7 +56,8 @@ std::optional<double> DrawingScale(const std::filesystem::path& pdf)
     try {
         QPDF document;
         document.setSuppressWarnings(true);
-        document.processFile(pdf.c_str());
+        // qpdf takes file names as UTF-8 on every platform.
+        document.processFile(PathText(pdf).c_str());
         std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(document).getAllPages();
         if (pages.empty()) return std::nullopt;
         Pl_Buffer buffer("first page");
