@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -157,6 +160,45 @@ TEST_F(BookFit, OnlyThePieceThatShrankIsRenderedAgain)
     const fs::path pdf = Render(body, {"--piece-kb", "1"});
     EXPECT_EQ(RenderedAgain(), 1) << m_report;
     for (const double median : MedianWordHeights(PdfWords(pdf))) EXPECT_GE(median, kLeastBodyBox);
+}
+
+// ---- right-to-left lines ----
+
+// Persian sentences with Latin words and punctuation beside their letters:
+// every line wraps inside the text column, its words drawn side by side and
+// all of them in the text layer.
+TEST_F(BookFit, RightToLeftLinesStayInsideTheTextColumn)
+{
+    constexpr int kSentences = 12;
+    std::string body = "<p dir=\"rtl\">";
+    for (int sentence = 0; sentence < kSentences; ++sentence)
+        body += "خواندن کتاب‌ها لازم است. این روش در callbacks شناخته می‌شه و روی canvas کار می‌کند. ";
+    const fs::path pdf = Render(body + "</p>");
+    const double pageWidth = kA4Width * kPointsPerMm, margin = kA4Width * 0.075 * kPointsPerMm;
+    const std::vector<PdfWord> words = PdfWords(pdf);
+    ASSERT_FALSE(words.empty());
+    for (const PdfWord& word : words) {
+        SCOPED_TRACE(word.text);
+        EXPECT_GE(word.xMin, margin - 1);
+        EXPECT_LE(word.xMax, pageWidth - margin + 1);
+    }
+    // The boxes of each line, left to right, each starting where the one
+    // before it ends at the earliest (joined glyphs touch).
+    std::map<std::pair<int, long>, std::vector<const PdfWord*>> lines;
+    for (const PdfWord& word : words) lines[{word.page, std::lround(word.yMax)}].push_back(&word);
+    EXPECT_GE(lines.size(), 6u) << "the paragraph wraps";
+    for (auto& [line, boxes] : lines) {
+        std::sort(boxes.begin(), boxes.end(), [](const PdfWord* a, const PdfWord* b) { return a->xMin < b->xMin; });
+        for (std::size_t i = 0; i + 1 < boxes.size(); ++i)
+            EXPECT_GE(boxes[i + 1]->xMin, boxes[i]->xMax - 1) << boxes[i]->text << " " << boxes[i + 1]->text;
+    }
+    for (const double median : MedianWordHeights(words)) EXPECT_GE(median, kLeastBodyBox);
+    const std::string text = Squeezed(PdfText(pdf));
+    for (const std::string word : {"callbacks", "canvas", "شناخته", "کار", "لازم"}) {
+        int found = 0;
+        for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++found;
+        EXPECT_EQ(found, kSentences) << word;
+    }
 }
 
 // ---- headings kept with their text ----

@@ -1,7 +1,10 @@
 #include "break_opportunities.h"
 
+#include "arabic_runs.h"
+
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -104,6 +107,8 @@ std::vector<TextEdit> AddBreakOpportunities(std::string_view page, const std::ve
         }
         if (token.kind != HtmlTokenKind::Text || !inBody || !rawTextElement.empty() || foreignDepth > 0) continue;
         std::string text = BrokenText(token.raw);
+        std::string separated = SeparateArabicRuns(text.empty() ? token.raw : std::string_view(text));
+        if (!separated.empty()) text = std::move(separated);
         if (text.empty()) continue;
         const std::size_t begin = static_cast<std::size_t>(token.raw.data() - page.data());
         edits.push_back({begin, begin + token.raw.size(), std::move(text)});

@@ -21,7 +21,10 @@ inline constexpr std::size_t kLongRun = 40;
 // separates their parts (/ . _ - and the like) and at least every 20
 // characters. Runs of other scripts are left to the renderer, which breaks
 // Chinese anywhere. Not in Arabic script either: there this WebKit draws
-// the words on both sides of a <wbr> over each other. Sorted by position.
+// the words on both sides of a <wbr> over each other. Text that mixes
+// Arabic-script letters with other characters gets its runs of letters in
+// text nodes of their own (arabic_runs.h), which this WebKit measures as it
+// draws them. Sorted by position.
 std::vector<TextEdit> AddBreakOpportunities(std::string_view page, const std::vector<HtmlToken>& tokens);
 
 // `a` and `b`, both sorted and not overlapping each other, as one sorted list.
