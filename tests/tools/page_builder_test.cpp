@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -332,6 +334,42 @@ TEST(NcxReaderTest, EntriesKeepTheirNestingAndPlainLabels)
     // An entry without a label gives its place to its children.
     EXPECT_EQ(toc[1].label, "Orphan");
     EXPECT_EQ(toc[1].target, "part00001.html#o");
+}
+
+namespace {
+
+// Entries in reading order with their depth (1 for the roots).
+void Flatten(const std::vector<TocEntry>& entries, std::size_t depth,
+             std::vector<std::pair<std::string, std::size_t>>& out)
+{
+    for (const TocEntry& entry : entries) {
+        out.emplace_back(entry.label, depth);
+        Flatten(entry.children, depth + 1, out);
+    }
+}
+
+}  // namespace
+
+TEST(NcxReaderTest, NestingDeeperThanAnyBookIsCutInReadingOrder)
+{
+    const std::size_t deepest = 60000;
+    std::string ncx = "<ncx><navMap>";
+    for (std::size_t i = 0; i < deepest; ++i)
+        ncx += "<navPoint><navLabel><text>" + std::to_string(i) + "</text></navLabel><content src=\"p.html\"/>";
+    for (std::size_t i = 0; i < deepest; ++i) ncx += "</navPoint>";
+    ncx += "<navPoint><navLabel><text>after</text></navLabel><content src=\"q.html\"/></navPoint></navMap></ncx>";
+
+    const std::vector<TocEntry> toc = ReadNcx(ncx);
+    std::vector<std::pair<std::string, std::size_t>> entries;
+    Flatten(toc, 1, entries);
+    ASSERT_EQ(entries.size(), deepest + 1);
+    for (std::size_t i = 0; i < deepest; ++i) {
+        ASSERT_EQ(entries[i].first, std::to_string(i));
+        ASSERT_EQ(entries[i].second, std::min(i + 1, kDeepestNcxLevel));
+    }
+    // The entry after the deep one is a root again.
+    EXPECT_EQ(entries.back(), std::make_pair(std::string("after"), std::size_t{1}));
+    EXPECT_EQ(toc.size(), 2u);
 }
 
 TEST(NcxReaderTest, LabelsWithStrayBytesBecomeValidUtf8)

@@ -20,19 +20,38 @@ std::vector<TocEntry> ReadNcx(std::string_view ncx)
 {
     std::vector<TocEntry> roots;
     std::vector<TocEntry> open;  // the navPoints not yet closed, outermost first
+    // For each navPoint level of the document still open, whether it is an
+    // entry of `open` (true) or one ended early to keep the nesting shallow.
+    std::vector<bool> openLevels;
     bool inLabel = false, inText = false;
     std::string label;
     std::size_t navPoints = 0;
+    const auto closeInnermost = [&] {
+        TocEntry entry = std::move(open.back());
+        open.pop_back();
+        AddEntry(std::move(entry), open.empty() ? roots : open.back().children);
+    };
 
     for (const HtmlToken& token : TokenizeHtml(ncx)) {
         const bool start = token.kind == HtmlTokenKind::StartTag;
         const bool end = token.kind == HtmlTokenKind::EndTag;
         if (start && token.name == "navpoint" && !token.selfClosing) {
+            if (open.size() == kDeepestNcxLevel) {
+                // Deeper than any real book nests: the innermost entry ends
+                // here, and this one follows it on the same level, so that
+                // the entries stay in reading order.
+                closeInnermost();
+                for (std::size_t level = openLevels.size(); level-- > 0;)
+                    if (openLevels[level]) {
+                        openLevels[level] = false;
+                        break;
+                    }
+            }
             open.emplace_back().order = navPoints++;
-        } else if (end && token.name == "navpoint" && !open.empty()) {
-            TocEntry entry = std::move(open.back());
-            open.pop_back();
-            AddEntry(std::move(entry), open.empty() ? roots : open.back().children);
+            openLevels.push_back(true);
+        } else if (end && token.name == "navpoint" && !openLevels.empty()) {
+            if (openLevels.back()) closeInnermost();
+            openLevels.pop_back();
         } else if (open.empty()) {
             continue;
         } else if (token.name == "navlabel") {
@@ -49,10 +68,6 @@ std::vector<TocEntry> ReadNcx(std::string_view ncx)
                 open.back().target = DecodeBasicEntities(source->value);
         }
     }
-    while (!open.empty()) {
-        TocEntry entry = std::move(open.back());
-        open.pop_back();
-        AddEntry(std::move(entry), open.empty() ? roots : open.back().children);
-    }
+    while (!open.empty()) closeInnermost();
     return roots;
 }
