@@ -89,17 +89,22 @@ else
   fail "DRM book: $out"
 fi
 
-# Ctrl+C: wine turns SIGINT into the console's Ctrl+C event. It is sent once
-# the renderer has begun (its private folder beside the page exists).
+# Ctrl+C: wine turns SIGINT into the console's Ctrl+C event. It is sent to
+# the program PID once the renderer has begun (a file matching PATTERN, its
+# private folder beside the page, exists); STATUS is then how it ended.
+interrupt_once_begun() {
+  local pid=$1 pattern=$2
+  until compgen -G "$pattern" >/dev/null || ! kill -0 "$pid" 2>/dev/null; do
+    sleep 0.1  # between looks at the folder, not a guess at how long it takes
+  done
+  kill -INT "$pid" 2>/dev/null || true
+  status=0
+  wait "$pid" || status=$?
+}
+
 rm -f "$work/kf8.pdf"
 wine "$build/bin/corvale-convert.exe" "$(wine_path "$work/kf8.mobi")" >"$work/stop.log" 2>&1 &
-pid=$!
-until compgen -G "$appdata/*/.wkhtmltopdf-*" >/dev/null || ! kill -0 "$pid" 2>/dev/null; do
-  sleep 0.1  # between looks at the folder, not a guess at how long it takes
-done
-kill -INT "$pid" 2>/dev/null || true
-status=0
-wait "$pid" || status=$?
+interrupt_once_begun $! "$appdata/*/.wkhtmltopdf-*"
 if [ "$status" -ne 0 ] && grep -q "^Stopped: " "$work/stop.log" && [ ! -e "$work/kf8.pdf" ] &&
    [ -z "$(ls -A "$appdata" 2>/dev/null)" ]; then
   pass "stopped with Ctrl+C: $(grep '^Stopped' "$work/stop.log"), nothing left behind"
@@ -113,13 +118,7 @@ page_folder="$work/page"
 wine "$build/bin/core/mobi2html.exe" "$(wine_path "$work/kf8.mobi")" "$(wine_path "$page_folder")"
 wine "$build/bin/core/wkhtmltopdf.exe" --page-width 210 --page-height 297 \
   "$(wine_path "$page_folder/kf8.html")" "$(wine_path "$work/page.pdf")" >"$work/render.log" 2>&1 &
-pid=$!
-until compgen -G "$page_folder/.wkhtmltopdf-*" >/dev/null || ! kill -0 "$pid" 2>/dev/null; do
-  sleep 0.1  # between looks at the folder, not a guess at how long it takes
-done
-kill -INT "$pid" 2>/dev/null || true
-status=0
-wait "$pid" || status=$?
+interrupt_once_begun $! "$page_folder/.wkhtmltopdf-*"
 if [ "$status" -ne 0 ] && grep -q "^wkhtmltopdf: stopped" "$work/render.log" && [ ! -e "$work/page.pdf" ] &&
    ! compgen -G "$page_folder/.wkhtmltopdf-*" >/dev/null; then
   pass "renderer stopped with Ctrl+C: nothing of its own left"
