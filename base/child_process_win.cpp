@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -15,6 +16,26 @@ struct Handle {
     ~Handle() { if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h); }
     HANDLE Take() { HANDLE t = h; h = nullptr; return t; }
 };
+
+// Ends every process of the job and waits until they are gone: a process
+// that is terminated goes on closing its files for a moment, and what it
+// was writing can only be removed once it has.
+void EndJob(HANDLE job)
+{
+    TerminateJobObject(job, 1);
+    std::vector<unsigned char> buffer(sizeof(JOBOBJECT_BASIC_PROCESS_ID_LIST) + 255 * sizeof(ULONG_PTR));
+    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list, static_cast<DWORD>(buffer.size()),
+                                   nullptr) &&
+        GetLastError() != ERROR_MORE_DATA)
+        return;
+    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i) {
+        Handle process;
+        process.h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(list->ProcessIdList[i]));
+        if (process.h)
+            WaitForSingleObject(process.h, 10000);  // bounded: a process stuck in the kernel can't hold us
+    }
+}
 
 }  // namespace
 
@@ -115,7 +136,7 @@ void ChildProcess::Terminate()
     if (!m_hProcess || m_bEnded)
         return;
     if (m_hJob)
-        TerminateJobObject(m_hJob, 1);
+        EndJob(m_hJob);
     else
         TerminateProcess(m_hProcess, 1);
     WaitForSingleObject(m_hProcess, INFINITE);
@@ -125,6 +146,6 @@ void ChildProcess::Terminate()
 void ChildProcess::Reap()
 {
     if (m_hJob)
-        TerminateJobObject(m_hJob, 1);  // whatever the script left running
+        EndJob(m_hJob);  // whatever the script left running
     m_bEnded = true;
 }

@@ -242,5 +242,8 @@ bool MobiPdfCore::ConvertFile(const std::wstring& source, const std::wstring& ta
     std::filesystem::remove(ToNativePath(sourceCopy), error);
     DeleteFolder(htmlFolder);
     std::filesystem::remove(ToNativePath(pdf), error);
+    // A tool ended by a stop had no time to remove the PDF it was writing
+    // under a staged name beside `pdf`; it has ended now, so that file goes.
+    RemoveStagedLeftovers(ToNativePath(GetWorkFolder()));
     return result;
 }

@@ -227,6 +227,21 @@ TEST_F(MobiPdfConversion, StopDuringMobi2HtmlStopsTheBookWithoutRendering)
     EXPECT_TRUE(WorkFiles().empty());
 }
 
+TEST_F(MobiPdfConversion, StopDuringTheRenderLeavesNothingOfTheKilledRenderer)
+{
+    ASSERT_TRUE(WriteTextFile(Tools() / "hold-wkhtmltopdf", ""));
+    FifoReader waiting(Tools() / "wkhtmltopdf-waiting");
+    m_engine.AddJob(FromNativePath(Book("a.mobi")));
+    ASSERT_TRUE(m_engine.Start());
+    ASSERT_TRUE(waiting.ReadLine());
+    ASSERT_FALSE(WorkFiles().empty());
+    m_engine.RequestStop();
+    m_engine.WaitForWorker();
+    EXPECT_EQ(m_engine.GetJob(0).state, STATUS_STOPPED);
+    EXPECT_FALSE(fs::exists(Out() / "a.pdf"));
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
 TEST_F(MobiPdfConversion, EntryAtTheTargetIsReplacedAsItselfAndKeepsItsMode)
 {
     const fs::path target = Out() / "a.pdf";

@@ -36,6 +36,12 @@ if [ -f "$here/fail-wkhtmltopdf" ]; then
     echo "wkhtmltopdf: $(cat "$here/fail-wkhtmltopdf")" >&2
     exit 1
 fi
+if [ -e "$here/hold-wkhtmltopdf" ]; then
+    # Half a PDF under a staged name, as a renderer has while it writes.
+    printf '%%PDF-1.4\n' > "$(dirname "$6")/.corvale-$$-1.tmp"
+    echo $$ > "$here/wkhtmltopdf-waiting"
+    exec sleep 600
+fi
 [ -f "$here/broken-pdf" ] && { printf '%%PDF-1.4 cut off' > "$6"; exit 1; }
 { printf '%%PDF-1.4\n'; cat "$5"; printf '\n%%%%EOF\n'; } > "$6"
 )SH";

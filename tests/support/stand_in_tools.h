@@ -15,6 +15,9 @@
 //   target-to-watch: copies the file it names to target-during-render.
 //   make-target: writes "made elsewhere" to the file it names, as another
 //     program would while the book is converted.
+//   hold-wkhtmltopdf: writes the start of a PDF under a staged name beside
+//     OUTPUT, as a renderer does while it writes, then waits as
+//     hold-mobi2html does (wkhtmltopdf-waiting); a stop kills it there.
 //   broken-pdf: writes a cut-off PDF and exits 1.
 //   fail-wkhtmltopdf: says "wkhtmltopdf: <the marker's text>" and exits 1.
 #pragma once
