@@ -7,6 +7,12 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
+
+// Variables a child gets besides the program's own environment, replacing
+// any of the same name.
+using ChildEnvironment = std::vector<std::pair<std::wstring, std::wstring>>;
 
 class ChildProcess {
 public:
@@ -16,8 +22,9 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Starts the script (through /bin/sh here, the command interpreter on
-    // Windows); false when no process could be made.
-    bool Start(const std::wstring& scriptPath);
+    // Windows) with `extra` in its environment; false when no process could
+    // be made.
+    bool Start(const std::wstring& scriptPath, const ChildEnvironment& extra = {});
 
     // Waits at most `milliseconds` until output is pending or the child has
     // ended; true once the child has ended.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -57,7 +58,27 @@ bool ChildHasEnded(pid_t pid)
 }
 
 // The forked child: becomes the script's shell. Only async-signal-safe calls.
-[[noreturn]] void RunChild(int input, int output, int report, char* const argv[], pid_t parent)
+// The program's environment with `extra` in place of variables of the same
+// name, as "NAME=value" strings in UTF-8.
+std::vector<std::string> EnvironmentWith(const ChildEnvironment& extra)
+{
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : extra)
+        entries.push_back(ToNativeBytes(name) + "=" + ToNativeBytes(value));
+    const size_t added = entries.size();
+    for (char** entry = environ; *entry; ++entry) {
+        bool replaced = false;
+        for (size_t i = 0; i < added && !replaced; ++i) {
+            const size_t nameLength = entries[i].find('=') + 1;  // with the '='
+            replaced = std::strncmp(*entry, entries[i].c_str(), nameLength) == 0;
+        }
+        if (!replaced)
+            entries.emplace_back(*entry);
+    }
+    return entries;
+}
+
+[[noreturn]] void RunChild(int input, int output, int report, char* const argv[], char* const envp[], pid_t parent)
 {
     // The shell, and the tool that it becomes through exec (the setting
     // survives exec), die with the program, even when it is killed. The
@@ -78,7 +99,7 @@ bool ChildHasEnded(pid_t pid)
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    execve(argv[0], argv, environ);
+    execve(argv[0], argv, envp);
     const int error = errno;
     ssize_t written = write(report, &error, sizeof error);
     (void)written;
@@ -99,7 +120,7 @@ ChildProcess::~ChildProcess()
         close(m_nOutputFd);
 }
 
-bool ChildProcess::Start(const std::wstring& scriptPath)
+bool ChildProcess::Start(const std::wstring& scriptPath, const ChildEnvironment& extra)
 {
     Pipe input, output, report;
     if (!input.Open() || !output.Open() || !report.Open()) {
@@ -111,6 +132,11 @@ bool ChildProcess::Start(const std::wstring& scriptPath)
     const std::string script = ToNativeBytes(scriptPath);
     char shell[] = "/bin/sh";
     char* argv[] = {shell, const_cast<char*>(script.c_str()), nullptr};
+    std::vector<std::string> environment = EnvironmentWith(extra);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
     const pid_t parent = getpid();
 
     const pid_t pid = fork();
@@ -119,7 +145,7 @@ bool ChildProcess::Start(const std::wstring& scriptPath)
         return false;
     }
     if (pid == 0)
-        RunChild(input.read.Get(), output.write.Get(), report.write.Get(), argv, parent);
+        RunChild(input.read.Get(), output.write.Get(), report.write.Get(), argv, envp.data(), parent);
 
     // The report pipe brings the child's errno when exec failed, and closes
     // empty when it succeeded.

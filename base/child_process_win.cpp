@@ -37,6 +37,26 @@ void EndJob(HANDLE job)
     }
 }
 
+// The program's environment block with `extra` in place of variables of the
+// same name (names compare without case, as Windows does).
+std::wstring EnvironmentBlockWith(const ChildEnvironment& extra)
+{
+    std::wstring block;
+    for (const auto& [name, value] : extra)
+        block += name + L"=" + value + L'\0';
+    if (wchar_t* own = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = own; *entry; entry += wcslen(entry) + 1) {
+            bool replaced = false;
+            for (const auto& [name, value] : extra)
+                replaced = replaced || (_wcsnicmp(entry, name.c_str(), name.size()) == 0 && entry[name.size()] == L'=');
+            if (!replaced)
+                block += std::wstring(entry) + L'\0';
+        }
+        FreeEnvironmentStringsW(own);
+    }
+    return block + L'\0';
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess() = default;
@@ -50,7 +70,7 @@ ChildProcess::~ChildProcess()
     if (m_hOutputRead) CloseHandle(m_hOutputRead);
 }
 
-bool ChildProcess::Start(const std::wstring& scriptPath)
+bool ChildProcess::Start(const std::wstring& scriptPath, const ChildEnvironment& extra)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     Handle outRead, outWrite, inRead, inWrite;
@@ -79,9 +99,11 @@ bool ChildProcess::Start(const std::wstring& scriptPath)
     startup.hStdError = outWrite.h;
 
     std::wstring commandLine = L"cmd.exe /d /c \"\"" + scriptPath + L"\"\"";
+    std::wstring environment = EnvironmentBlockWith(extra);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr,
+                        &startup, &process)) {
         DebugOutput("CreateProcess\n");
         return false;
     }

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cwctype>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 std::wstring GetFolderPart(const std::wstring& path)
 {
     if (path.size() < 2)
@@ -200,6 +204,26 @@ std::wstring FromNativePath(const std::filesystem::path& path)
         }
     }
     return out;
+#endif
+}
+
+std::filesystem::path OwnExecutablePath()
+{
+#ifdef _WIN32
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0)
+            return {};
+        if (length < name.size()) {
+            name.resize(length);
+            return std::filesystem::path(name);
+        }
+        name.resize(name.size() * 2);  // cut short: try a longer buffer
+    }
+#else
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error);
 #endif
 }
 

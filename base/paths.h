@@ -62,6 +62,10 @@ bool LiesBelow(const std::filesystem::path& folder, const std::filesystem::path&
 // steps; as it is when that can't be done.
 std::wstring AbsolutePath(const std::wstring& path);
 
+// The full path of this program's own executable file; empty when the
+// system can't tell.
+std::filesystem::path OwnExecutablePath();
+
 // Whether anything is at the path: a file of any mode, a link (dangling or
 // not), a folder, a pipe... Only lstat is used, so nothing is opened, and an
 // entry this user can't read counts like any other.

@@ -74,6 +74,8 @@ public:
     // prefix (no file is created).
     std::wstring MakeWorkPath(const std::wstring& prefix) const;
     // Writes the one-shot script for a command; its path, or empty on failure.
+    // On Windows the script takes the command from the environment RunTool
+    // gives it, so that no letter of it depends on the console's code page.
     std::wstring WriteToolScript(const std::wstring& commandLine) const;
     // Runs a command through a script and waits for it; true when the child
     // was started and the run is still STATUS_STARTED afterwards.

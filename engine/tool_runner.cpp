@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -20,25 +21,16 @@
 
 namespace {
 
-std::filesystem::path ExecutablePath()
-{
 #ifdef _WIN32
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
-            return {};
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-#else
-    std::error_code error;
-    return std::filesystem::read_symlink("/proc/self/exe", error);
-#endif
+// The variables through which a tool script gets its command and its own path.
+constexpr char kToolCommandVariable[] = "CORVALE_TOOL_COMMAND";
+constexpr char kToolScriptVariable[] = "CORVALE_TOOL_SCRIPT";
+
+std::wstring Widen(const char* ascii)
+{
+    return std::wstring(ascii, ascii + std::strlen(ascii));
 }
+#endif
 
 // Writes the whole text to a new file; false (and no file) on failure.
 bool WriteNewFile(const std::wstring& path, const std::string& text)
@@ -62,7 +54,7 @@ std::wstring VelmoraEng::GetToolPath(const std::wstring& name) const
 {
     std::wstring folder = m_strToolFolder;
     if (folder.empty()) {
-        folder = FromNativePath(ExecutablePath().parent_path());
+        folder = FromNativePath(OwnExecutablePath().parent_path());
         folder += kPathSeparator;
         folder += L"core";
     }
@@ -113,14 +105,9 @@ std::wstring VelmoraEng::MakeWorkPath(const std::wstring& prefix) const
 std::wstring VelmoraEng::QuoteScriptArgument(const std::wstring& path)
 {
 #ifdef _WIN32
-    // Batch files expand %name%: a literal percent sign is written twice.
-    std::wstring quoted = L"\"";
-    for (wchar_t c : path) {
-        quoted += c;
-        if (c == L'%')
-            quoted += L'%';
-    }
-    return quoted + L"\"";
+    // The command reaches the script through a variable, whose value the
+    // interpreter takes as it stands: no %name% in it is expanded.
+    return L"\"" + path + L"\"";
 #else
     // Single quotes take everything literally; a quote itself ends the quoted
     // run, is escaped, and a new run begins.
@@ -135,14 +122,17 @@ std::wstring VelmoraEng::QuoteScriptArgument(const std::wstring& path)
 #endif
 }
 
-std::wstring VelmoraEng::WriteToolScript(const std::wstring& commandLine) const
+std::wstring VelmoraEng::WriteToolScript([[maybe_unused]] const std::wstring& commandLine) const
 {
 #ifdef _WIN32
+    // The interpreter reads a script in the console's code page, so any
+    // letter outside it (a book or a user folder named in another script)
+    // would be mangled. The script's own text stays ASCII: the command line
+    // and the script's path come in variables, which keep every letter.
     const std::wstring path = MakeWorkPath(L"velmora") + L".bat";
-    std::wstring text = L"chcp " + std::to_wstring(GetACP()) + L"\r\n\r\n" + commandLine +
-                        L"\r\n\r\ndel " + QuoteScriptArgument(path);
-    auto bytes = WideToUtf8(text);
-    if (!bytes || !WriteNewFile(path, *bytes))
+    const std::string text = "chcp " + std::to_string(GetACP()) + "\r\n\r\n%" + kToolCommandVariable +
+                             "%\r\n\r\ndel \"%" + kToolScriptVariable + "%\"";
+    if (!WriteNewFile(path, text))
         return std::wstring();
 #else
     // The shell reads the script through the file it opened, so the script
@@ -166,7 +156,13 @@ bool VelmoraEng::RunTool(const std::wstring& commandLine)
     }
 
     ChildProcess child;
-    const bool started = child.Start(script);
+#ifdef _WIN32
+    const ChildEnvironment environment{{Widen(kToolCommandVariable), commandLine},
+                                       {Widen(kToolScriptVariable), script}};
+#else
+    const ChildEnvironment environment;
+#endif
+    const bool started = child.Start(script, environment);
     if (started) {
         // Returns as soon as the tool ends; reads its output as it arrives so
         // a talkative tool never blocks on a full pipe; looks at the stop

@@ -11,9 +11,6 @@
 extern const char* const kRendererFileName;
 extern const char* const kInstallAdvice;
 
-// This program's own file; empty when it can't be told.
-std::filesystem::path OwnProgram();
-
 // A regular file this process may run.
 bool IsProgramFile(const std::filesystem::path& path);
 

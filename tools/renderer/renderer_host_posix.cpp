@@ -12,12 +12,6 @@ namespace fs = std::filesystem;
 const char* const kRendererFileName = "wkhtmltopdf";
 const char* const kInstallAdvice = "install the wkhtmltopdf package, or set CORVALE_WKHTMLTOPDF to its program";
 
-fs::path OwnProgram()
-{
-    std::error_code error;
-    return fs::read_symlink("/proc/self/exe", error);
-}
-
 bool IsProgramFile(const fs::path& path)
 {
     struct stat info {};

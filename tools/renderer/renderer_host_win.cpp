@@ -29,20 +29,6 @@ std::wstring Variable(const wchar_t* name)
 
 }  // namespace
 
-fs::path OwnProgram()
-{
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0) return {};
-        if (length < name.size()) {
-            name.resize(length);
-            return fs::path(name);
-        }
-        name.resize(name.size() * 2);
-    }
-}
-
 bool IsProgramFile(const fs::path& path)
 {
     std::error_code error;

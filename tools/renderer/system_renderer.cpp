@@ -24,7 +24,7 @@ bool IsOtherProgram(const fs::path& candidate, const fs::path& self)
 
 std::optional<fs::path> FindSystemRenderer(std::string& missing)
 {
-    const fs::path self = OwnProgram();
+    const fs::path self = OwnExecutablePath();
     std::error_code error;
     if (const std::optional<fs::path> named = PathVariable(kRendererVariable)) {
         if (IsOtherProgram(*named, self)) return fs::absolute(*named, error);
