@@ -1,6 +1,7 @@
 #include "velmora_app.h"
 
 #include "app_command_line.h"
+#include "test_drive.h"
 #include "settings/settings_store.h"
 #include "velmora_dlg.h"
 
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -90,6 +92,10 @@ bool CVelmoraApp::OnInit()
         if (!StartupPaths().empty()) {
             dialog.CallAfter([&dialog] { ReportLeftOut(dialog.AddPaths(std::exchange(StartupPaths(), {}))); });
         }
+        // A test driving the program from outside starts once the books are listed.
+        const std::unique_ptr<TestDrive> drive = TestDrive::FromEnvironment(dialog);
+        if (drive)
+            dialog.CallAfter([&drive] { drive->Start(); });
         dialog.ShowModal();
         SetTopWindow(nullptr);
     }
