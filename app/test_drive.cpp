@@ -58,6 +58,15 @@ void WriteWhole(const fs::path& path, const std::string& content)
 
 std::string Utf8(const wxString& text) { return std::string(text.utf8_str()); }
 
+// Paints now what waits to be painted, in the window and every child (a
+// window's update does not reach its children on Windows).
+void UpdateAll(wxWindow& window)
+{
+    window.Update();
+    for (wxWindow* child : window.GetChildren())
+        UpdateAll(*child);
+}
+
 class WindowTestDrive final : public TestDrive {
 public:
     WindowTestDrive(CVelmoraDlg& dialog, fs::path folder) : m_dialog(dialog), m_folder(std::move(folder))
@@ -84,7 +93,7 @@ private:
         case Stage::Showing:
             if (!m_dialog.IsShownOnScreen())
                 return;
-            m_dialog.Update();  // paints now what is waiting to be painted
+            UpdateAll(m_dialog);
             SaveWindowPicture();
             WriteWhole(m_folder / "shown", {});
             m_stage = Stage::WaitingForGo;
