@@ -14,7 +14,7 @@
 #include <vector>
 
 #include <wx/bitmap.h>
-#include <wx/dcclient.h>
+#include <wx/dcscreen.h>
 #include <wx/dcmemory.h>
 #include <wx/image.h>
 #include <wx/textctrl.h>
@@ -119,15 +119,17 @@ private:
         }
     }
 
-    // The client area as the screen shows it, skin and controls.
+    // The client area as the screen shows it, skin and controls, in colour
+    // whatever the screen's own depth.
     void SaveWindowPicture() const
     {
         const wxSize size = m_dialog.GetClientSize();
-        wxBitmap picture(size);
+        const wxPoint origin = m_dialog.ClientToScreen(wxPoint(0, 0));
+        wxBitmap picture(size, 24);
         {
-            wxClientDC screen(&m_dialog);
+            wxScreenDC screen;
             wxMemoryDC memory(picture);
-            memory.Blit(0, 0, size.x, size.y, &screen, 0, 0);
+            memory.Blit(0, 0, size.x, size.y, &screen, origin.x, origin.y);
         }
         const wxImage image = picture.ConvertToImage();
         image.SaveFile(wxString(FromNativePath(m_folder / "window.png")), wxBITMAP_TYPE_PNG);
