@@ -16,6 +16,10 @@
 
 #include <wx/image.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // The books and folders named on the command line, put into the list once
@@ -78,6 +82,10 @@ bool CVelmoraApp::OnInit()
         args.push_back(argv[i].ToStdWstring());
     if (TakeCommandLine(args) >= 0)
         return false;
+    // Windows may bring the program back after an update that closed it (or
+    // offer to after a crash): it then starts afresh, with no books listed.
+    // There is nothing to recover, as every file is written whole or not at all.
+    RegisterApplicationRestart(nullptr, 0);
 #endif
     // The settings live under the vendor and application names.
     SetVendorName(kSettingsVendorName);
