@@ -4,7 +4,8 @@
 # the cross-built unit tests through CTest, then real books converted end to
 # end with corvale-convert.exe (a KF7 and a KF8 book, a GIF book under a
 # non-ASCII name, the DRM sample refused with its reason, a run stopped with
-# Ctrl+C). Debian's wkhtmltopdf stands in for the Windows one.
+# Ctrl+C), and last, when corvale.exe was built, the window on an Xvfb.
+# Debian's wkhtmltopdf stands in for the Windows one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${CORVALE_WINDOWS_BUILD_DIR:-$here/build-windows}
