@@ -195,6 +195,27 @@ check_skin() {  # check_skin PPM
   fi
 }
 
+# The executable as Windows reads it: a window program (no console), only
+# system DLLs (the C and C++ runtimes are inside), a manifest asking for
+# common controls 6, per-monitor DPI awareness and the invoker's rights, the
+# version resource, and its own icon first among the named icon groups (the
+# one Explorer shows).
+check_executable() {  # check_executable PROGRAM
+  local program=$1 headers problems=""
+  headers=$(x86_64-w64-mingw32-objdump -p "$program")
+  grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || problems+="not a window program; "
+  if grep -i 'DLL Name: lib' <<<"$headers"; then problems+="needs DLLs of its own; "; fi
+  for text in Microsoft.Windows.Common-Controls 'PerMonitorV2, PerMonitor' asInvoker; do
+    grep -aqF "$text" "$program" || problems+="manifest without $text; "
+  done
+  grep -aqP 'C\x00o\x00m\x00p\x00a\x00n\x00y\x00N\x00a\x00m\x00e\x00(\x00\x00)+L\x00u\x00m\x00e\x00n\x00o' "$program" ||
+    problems+="no version resource of Lumeno; "
+  local icon
+  icon=$(awk '/^[0-9a-f]+   Entry: ID: 0x00000e,/{f=1;next} f && /Entry: name:/{sub(/.*\]: /,""); sub(/,.*/,""); print; exit}' <<<"$headers")
+  [ "$icon" = CORVALE ] || problems+="first named icon group is $icon; "
+  if [ -z "$problems" ]; then pass "$(basename "$program"): window program, manifest, version, icon"; else fail "$problems"; fi
+}
+
 window_tests() {  # window_tests PROGRAM: the window program at PROGRAM (Unix path)
   local program=$1 book="$work/window/Bücher – Ægir.mobi" out="$work/window/Ausgabe ü" pdf
   local key='HKCU\Software\Lumeno\Corvale' value
@@ -254,6 +275,7 @@ if grep -q '^CORVALE_BUILD_GUI:BOOL=ON' "$build/CMakeCache.txt"; then
   done
   export DISPLAY=:$(cat "$work/display")
   wineboot -i >/dev/null 2>&1
+  check_executable "$build/bin/corvale.exe"
   window_tests "$build/bin/corvale.exe"
 fi
 
