@@ -49,6 +49,13 @@ bool OpenUrl(const wxString& url)
 {
     if (Opener())
         return Opener()(url);
+#ifdef __WINDOWS__
+    // The shell's reading of %-escaped letters in a file address depends on
+    // the Windows version and code page; a page under a folder with
+    // non-ASCII letters is opened by its path, which is unambiguous.
+    if (url.StartsWith(wxS("file:")))
+        return wxLaunchDefaultApplication(wxFileName::URLToFileName(url).GetFullPath());
+#endif
     return wxLaunchDefaultBrowser(url);
 }
 

@@ -1,6 +1,7 @@
 #include "velmora_app.h"
 
 #include "app_command_line.h"
+#include "test_drive.h"
 #include "settings/settings_store.h"
 #include "velmora_dlg.h"
 
@@ -8,11 +9,16 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <wx/image.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -76,6 +82,10 @@ bool CVelmoraApp::OnInit()
         args.push_back(argv[i].ToStdWstring());
     if (TakeCommandLine(args) >= 0)
         return false;
+    // Windows may bring the program back after an update that closed it (or
+    // offer to after a crash): it then starts afresh, with no books listed.
+    // There is nothing to recover, as every file is written whole or not at all.
+    RegisterApplicationRestart(nullptr, 0);
 #endif
     // The settings live under the vendor and application names.
     SetVendorName(kSettingsVendorName);
@@ -90,6 +100,10 @@ bool CVelmoraApp::OnInit()
         if (!StartupPaths().empty()) {
             dialog.CallAfter([&dialog] { ReportLeftOut(dialog.AddPaths(std::exchange(StartupPaths(), {}))); });
         }
+        // A test driving the program from outside starts once the books are listed.
+        const std::unique_ptr<TestDrive> drive = TestDrive::FromEnvironment(dialog);
+        if (drive)
+            dialog.CallAfter([&drive] { drive->Start(); });
         dialog.ShowModal();
         SetTopWindow(nullptr);
     }

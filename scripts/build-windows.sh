@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs into build-windows/ (or
 # $CORVALE_WINDOWS_BUILD_DIR) with Debian's mingw-w64 compilers:
-# bin/corvale-convert.exe, bin/core/mobi2html.exe, bin/core/wkhtmltopdf.exe,
-# and the tests that run under wine.
+# bin/corvale.exe (the window), bin/corvale-convert.exe, bin/core/mobi2html.exe,
+# bin/core/wkhtmltopdf.exe, and the tests that run under wine.
 # The libraries they link are cross-built once from the source releases in
 # $CORVALE_DEPS_DIR (default: ../shared/deps beside the source tree) and kept in
 # ${XDG_CACHE_HOME:-~/.cache}/corvale/mingw-deps-<versions>, so only the first
@@ -31,7 +31,22 @@ if [ ! -d "$prefix" ]; then
   bash "$here/scripts/build-windows-deps.sh" "$deps" "$prefix"
 fi
 
+# The window (bin/corvale.exe) needs wxWidgets for MSW, cross-built once into
+# a cache of its own beside the libraries' (mingw-wx-<versions>), as it takes
+# far longer than they do. CORVALE_WINDOWS_GUI=0 leaves the window out, =auto
+# makes it only when that cache exists; by default it is made.
+wx_prefix=$(dirname "$prefix")/mingw-wx-$( (echo "$versions"; cat "$here/scripts/build-windows-wx.sh") |
+                                         sha256sum | cut -c1-16)
+if [ "${CORVALE_WINDOWS_GUI:-1}" = 1 ] && [ ! -d "$wx_prefix" ]; then
+  echo "Cross-building wxWidgets into $wx_prefix (once)"
+  bash "$here/scripts/build-windows-wx.sh" "$deps" "$prefix" "$wx_prefix"
+fi
+gui=(-DCORVALE_BUILD_GUI=OFF)
+if [ "${CORVALE_WINDOWS_GUI:-1}" != 0 ] && [ -d "$wx_prefix" ]; then
+  gui=(-DCORVALE_BUILD_GUI=ON -DwxWidgets_CONFIG_EXECUTABLE="$wx_prefix/bin/wx-config")
+fi
+
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
-  -DCORVALE_MINGW_PREFIX="$prefix" -DCORVALE_BUILD_GUI=OFF >/dev/null
+  -DCORVALE_MINGW_PREFIX="$prefix" "${gui[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"

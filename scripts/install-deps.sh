@@ -20,7 +20,7 @@ if [ "${1:-}" = windows ]; then
     cmake ninja-build pkg-config make xz-utils bzip2
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     googletest wine wine64 nsis
-    wkhtmltopdf poppler-utils xvfb xauth
+    wkhtmltopdf poppler-utils xvfb xauth x11-utils
   )
 fi
 

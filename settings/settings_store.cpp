@@ -55,7 +55,10 @@ wxString GetSettingsFilePath()
 std::unique_ptr<wxConfigBase> OpenSettings()
 {
 #ifdef __WINDOWS__
-    auto config = std::make_unique<wxRegConfig>(kSettingsAppName, kSettingsVendorName);
+    // The user's own key only: no machine-wide key under HKEY_LOCAL_MACHINE
+    // stands in for a value the user has not stored.
+    auto config = std::make_unique<wxRegConfig>(kSettingsAppName, kSettingsVendorName, wxString(), wxString(),
+                                                wxCONFIG_USE_LOCAL_FILE);
 #else
     // The file's folder may not exist on a first run; the file is written
     // there when the settings are flushed.
