@@ -4,7 +4,8 @@
 # the cross-built unit tests through CTest, then real books converted end to
 # end with corvale-convert.exe (a KF7 and a KF8 book, a GIF book under a
 # non-ASCII name, the DRM sample refused with its reason, a run stopped with
-# Ctrl+C). Debian's wkhtmltopdf stands in for the Windows one.
+# Ctrl+C), and the installer (scripts/test-windows-installer.sh). Debian's
+# wkhtmltopdf stands in for the Windows one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${CORVALE_WINDOWS_BUILD_DIR:-$here/build-windows}
@@ -125,6 +126,12 @@ if [ "$status" -ne 0 ] && grep -q "^wkhtmltopdf: stopped" "$work/render.log" && 
 else
   fail "renderer Ctrl+C (exit $status): $(cat "$work/render.log"); left: $(ls -A "$page_folder")"
 fi
+
+# The installer: installed, the installed programs at work, uninstalled.
+# Tests of the installed window go between the install and the uninstall.
+source "$here/scripts/test-windows-installer.sh"
+installer_install_checks
+installer_uninstall_checks
 
 echo "books: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]
