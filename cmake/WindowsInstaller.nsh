@@ -9,11 +9,16 @@
 ; install folder with any name works.
 Target amd64-unicode
 
+; The line above the buttons names Corvale, not the installer's maker.
+BrandingText "Corvale ${VERSION}"
+
 ; The last page: the PDFs need wkhtmltopdf for Windows, which the user
 ; installs on their own. Its installer puts it in
 ; %ProgramFiles%\wkhtmltopdf\bin, one of the places the renderer looks.
+; CPack's script uses the first Modern UI, whose finish page reads its text
+; from an INI file: a line break there is written \r\n.
 !define MUI_FINISHPAGE_TITLE "Corvale is installed"
-!define MUI_FINISHPAGE_TEXT "Corvale makes its PDF documents with wkhtmltopdf for Windows, which is installed on its own.$\r$\n$\r$\nIf it is not on this computer yet, download it from wkhtmltopdf.org and run its installer. It puts wkhtmltopdf into $PROGRAMFILES64\wkhtmltopdf\bin, where Corvale finds it."
+!define MUI_FINISHPAGE_TEXT "Corvale makes its PDF documents with wkhtmltopdf for Windows, which is installed on its own.\r\n\r\nIf it is not on this computer yet, download it from wkhtmltopdf.org and run its installer. It puts wkhtmltopdf into $PROGRAMFILES64\wkhtmltopdf\bin, where Corvale finds it."
 !define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_LINK "wkhtmltopdf.org: download wkhtmltopdf for Windows"
 !define MUI_FINISHPAGE_LINK_LOCATION "https://wkhtmltopdf.org/downloads.html"
