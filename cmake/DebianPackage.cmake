@@ -10,12 +10,10 @@
 set(CORVALE_PACKAGE_MAINTAINER "Lumeno <packages@lumeno.invalid>"
   CACHE STRING "Maintainer of the Debian package, as Name <address>")
 
+include(${CMAKE_CURRENT_LIST_DIR}/PackageInfo.cmake)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvale)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR Lumeno)
 set(CPACK_PACKAGE_CONTACT ${CORVALE_PACKAGE_MAINTAINER})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts MOBI e-books into PDF documents")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Corvale converts e-books in the MOBI format into PDF documents of a chosen"
   "page size. Add a few books or a whole folder to its window, choose where"
@@ -25,7 +23,6 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   ""
   "The corvale-convert command does the same conversion on the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CORVALE_PACKAGE_MAINTAINER})

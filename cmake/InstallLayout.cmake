@@ -4,16 +4,16 @@
 # lib/corvale/core/ (they look for core/ beside their own real executable),
 # and bin/ holds relative links to them; the help page, the desktop entry,
 # the icons, the AppStream data and the manual pages go under share/. On
-# Windows everything stays beside the executable, as the program expects
-# there.
+# Windows the prefix is the program's own folder (C:\Program Files\Corvale
+# for the installer): the programs at its top, core\ and help\ beside them.
 include(GNUInstallDirs)
 
 # The reverse-DNS name of the desktop entry, the AppStream data and the icon.
 set(CORVALE_APP_ID io.github.lumeno.Corvale)
 
 if(WIN32)
-  set(CORVALE_INSTALL_PROGRAM_DIR ${CMAKE_INSTALL_BINDIR})
-  set(CORVALE_INSTALL_HELP_DIR ${CMAKE_INSTALL_BINDIR}/help)
+  set(CORVALE_INSTALL_PROGRAM_DIR .)
+  set(CORVALE_INSTALL_HELP_DIR help)
 else()
   set(CORVALE_INSTALL_PROGRAM_DIR lib/corvale)
   set(CORVALE_INSTALL_HELP_DIR ${CMAKE_INSTALL_DATADIR}/corvale/help)

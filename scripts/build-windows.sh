@@ -2,7 +2,8 @@
 # Cross-builds the Windows programs into build-windows/ (or
 # $CORVALE_WINDOWS_BUILD_DIR) with Debian's mingw-w64 compilers:
 # bin/corvale.exe (the window), bin/corvale-convert.exe, bin/core/mobi2html.exe,
-# bin/core/wkhtmltopdf.exe, and the tests that run under wine.
+# bin/core/wkhtmltopdf.exe, the tests that run under wine, and the installer
+# Corvale-<version>-win64.exe.
 # The libraries they link are cross-built once from the source releases in
 # $CORVALE_DEPS_DIR (default: ../shared/deps beside the source tree) and kept in
 # ${XDG_CACHE_HOME:-~/.cache}/corvale/mingw-deps-<versions>, so only the first
@@ -50,3 +51,7 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
   -DCORVALE_MINGW_PREFIX="$prefix" "${gui[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
+
+# The installer, made from the install rules by CPack and makensis
+# (cmake/WindowsInstaller.cmake).
+cpack --config "$build/CPackConfig.cmake" -B "$build" >/dev/null

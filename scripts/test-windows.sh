@@ -4,7 +4,8 @@
 # the cross-built unit tests through CTest, then real books converted end to
 # end with corvale-convert.exe (a KF7 and a KF8 book, a GIF book under a
 # non-ASCII name, the DRM sample refused with its reason, a run stopped with
-# Ctrl+C), and last, when corvale.exe was built, the window on an Xvfb.
+# Ctrl+C), then the installer in a fresh prefix (scripts/test-windows-installer.sh)
+# and, when corvale.exe was built, the installed window on an Xvfb.
 # Debian's wkhtmltopdf stands in for the Windows one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -262,11 +263,16 @@ window_tests() {  # window_tests PROGRAM: the window program at PROGRAM (Unix pa
   fi
 }
 
-if grep -q '^CORVALE_BUILD_GUI:BOOL=ON' "$build/CMakeCache.txt"; then
-  echo "== the window under wine"
-  wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-  WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/corvale-wine-window.XXXXXX")
+# == The installer, in a fresh prefix: installed silently, the installed
+# programs at work, uninstalled. When the window was built, the installed
+# corvale.exe is tested between the two, on an Xvfb of the prefix's own.
+echo "== the installer, and the window it installs, under wine"
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/corvale-wine-installed.XXXXXX")
+with_gui=""
+grep -q '^CORVALE_BUILD_GUI:BOOL=ON' "$build/CMakeCache.txt" && with_gui=1
+if [ -n "$with_gui" ]; then
   drive="$work/drive"
   Xvfb -displayfd 1 -screen 0 1600x1200x24 -nolisten tcp >"$work/display" 2>/dev/null &
   xvfb_pid=$!
@@ -274,10 +280,15 @@ if grep -q '^CORVALE_BUILD_GUI:BOOL=ON' "$build/CMakeCache.txt"; then
     sleep 0.1  # until the server names its display
   done
   export DISPLAY=:$(cat "$work/display")
-  wineboot -i >/dev/null 2>&1
-  check_executable "$build/bin/corvale.exe"
-  window_tests "$build/bin/corvale.exe"
 fi
+wineboot -i >/dev/null 2>&1
+source "$here/scripts/test-windows-installer.sh"
+installer_install_checks
+if [ -n "$with_gui" ]; then
+  check_executable "$installed_dir/corvale.exe"
+  window_tests "$installed_dir/corvale.exe"
+fi
+installer_uninstall_checks
 
 echo "books: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]
