@@ -349,6 +349,14 @@ void CxSkinButton::DoEnable(bool enable)
 // wx does not say where a focus came from; the one case told apart is the
 // button's own press, which asks for the focus as a native button does:
 // a mouse user needs no frame, so it shows only once a key is pressed here.
+void CxSkinButton::SetFocusWithoutFrame()
+{
+    m_bMarkHidden = true;
+    m_bPressFocus = FindFocus() != this; // the focus event may come later
+    SetFocus();
+    Refresh();
+}
+
 void CxSkinButton::OnSetFocus(wxFocusEvent& event)
 {
     m_bFocused = true;
@@ -386,14 +394,13 @@ void CxSkinButton::OnLeave(wxMouseEvent& event)
 void CxSkinButton::Press()
 {
     m_bHover = false;
-    m_bMarkHidden = true;
     if (!m_bCaptured) {
-        m_bPressFocus = FindFocus() != this; // the focus event may come later
-        SetFocus(); // as a native button does, so the space bar works next
+        SetFocusWithoutFrame(); // as a native button does, so the space bar works next
         if (!HasCapture())
             CaptureMouse();
         m_bCaptured = true;
     }
+    m_bMarkHidden = true;
     m_bPushed = true;
     Refresh();
 }

@@ -83,6 +83,10 @@ public:
     // nothing is drawn beneath the picture: the bitmap starts black.
     wxBitmap RenderToBitmap();
 
+    // Takes the focus as a press on the button does: the frame shows only
+    // once a key is pressed here (for a focus given at the window's start).
+    void SetFocusWithoutFrame();
+
     // Whether the focus frame shows now.
     bool ShowsFocusMark() const { return m_bFocused && !m_bMarkHidden && IsEnabled(); }
 
