@@ -45,6 +45,9 @@ void CVelmoraDlg::SetupSkinButtons()
             button->SetToolTip(caption);
         button->SetStateImages(b.normal, b.pressed, b.hover, b.disabled);
         button->m_bOffscreen = true;
+        // Help has no button body: its focus frame goes round the whole picture.
+        if (b.id == IDC_HELP)
+            button->m_nFocusInset = 1;
         if (b.onBanner)
             button->m_pBackdrop = &m_bmpBackdrop;
         else

@@ -37,9 +37,10 @@ BuiltInColours ColoursFor(CxSkinButton::Look look)
     return {{237, 237, 237}, {111, 110, 110}, {229, 228, 228}, {214, 213, 213}};
 }
 
-// The focus frame: this far inside the button's edges, clear of the
-// pictures' rounded corners and shadows.
-constexpr int kFocusInset = 4;
+// How far the focus frame stands inside the button's edges by default: clear
+// of the pictures' transparent margins, outlines and rounded corners, and
+// still around the caption of a small button.
+int DefaultFocusInset(const wxSize& size) { return std::clamp(std::min(size.x, size.y) / 7, 3, 7); }
 
 void FillRect(wxDC& dc, int x, int y, int width, int height)
 {
@@ -258,7 +259,7 @@ void CxSkinButton::DrawCaption(wxDC& dc, const wxSize& size, bool disabled) cons
 // it reads on the light, the green and the dark blue parts of the skin alike.
 void CxSkinButton::DrawFocusMark(wxDC& dc, const wxSize& size) const
 {
-    const wxRect frame = wxRect(size).Deflate(kFocusInset);
+    const wxRect frame = wxRect(size).Deflate(m_nFocusInset >= 0 ? m_nFocusInset : DefaultFocusInset(size));
     if (frame.width < 2 || frame.height < 2)
         return;
     wxDCPenChanger noPen(dc, *wxTRANSPARENT_PEN);

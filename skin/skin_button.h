@@ -101,6 +101,9 @@ public:
     const wxBitmap* m_pBackdrop = nullptr;  // owned by the parent; row-uniform
     // The pictures carry the caption: the label is not drawn over them.
     bool m_bCaptionInPictures = false;
+    // The focus frame's distance from the edges; -1: a few pixels, from the
+    // button's size, inside a picture's body.
+    int m_nFocusInset = -1;
 
     // Caption colour and horizontal alignment (wxALIGN_LEFT,
     // wxALIGN_CENTER_HORIZONTAL or wxALIGN_RIGHT; vertical bits are ignored,

@@ -79,7 +79,7 @@ TEST_F(AppTest, EveryImageButtonShowsKeyboardFocusInsideItsFace)
         int count = 0;
         const wxRect frame = Changed(normal, button.RenderToBitmap().ConvertToImage(), count);
         EXPECT_GT(count, 2 * button.GetClientSize().x);
-        EXPECT_TRUE(wxRect(button.GetClientSize()).Deflate(2).Contains(frame));
+        EXPECT_TRUE(wxRect(button.GetClientSize()).Deflate(1).Contains(frame));
         SendMouse(button, wxEVT_MOTION, 5, 5);
         EXPECT_EQ(Changed(hover, button.RenderToBitmap().ConvertToImage(), count), frame);
         SendMouse(button, wxEVT_LEAVE_WINDOW, -1, -1);
