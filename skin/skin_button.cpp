@@ -9,6 +9,7 @@
 #include <wx/settings.h>
 
 #include "res/wx_resources.h"
+#include "skin/accessible_name.h"
 #include "skin/memory_dc.h"
 
 namespace {
@@ -330,6 +331,7 @@ void CxSkinButton::OnEraseBackground(wxEraseEvent&)
 void CxSkinButton::SetLabel(const wxString& label)
 {
     wxControl::SetLabel(label);
+    SetAccessibleButtonName(*this, RemoveMnemonics(label));
     Refresh();
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/dlg_ids.h"
 #include "promo/ads_dialog.h"
+#include "skin/accessible_name.h"
 #include "skin/my_list_ctrl.h"
 #include "skin/skin_button.h"
 #include "support/wx/wx_test_env.h"
@@ -55,6 +56,7 @@ TEST_F(AppTest, ImageButtonsCarryTheirCaptionsAsLabelAndTooltip)
         auto* button = ControlAs<CxSkinButton>(c.id);
         ASSERT_NE(button, nullptr) << c.id;
         EXPECT_EQ(button->GetLabel(), wxString(c.caption));
+        EXPECT_EQ(GetAccessibleName(*button), wxString(c.caption));
         EXPECT_EQ(button->GetToolTipText(), wxString(c.caption));
         EXPECT_TRUE(button->m_bCaptionInPictures) << c.id;
     }
