@@ -28,8 +28,8 @@ constexpr SkinButtonPictures kSkinButtons[] = {
 }  // namespace
 
 // The pictures carry the captions, so the buttons draw no text of their own;
-// their label is still the caption, without the blanks that once spaced it
-// from an icon: it is what a screen reader says and what the tooltip shows.
+// their label is still the caption, without the blanks around it: it is what
+// a screen reader says and what the tooltip shows.
 // Each button takes the size of its normal picture where it stands.
 void CVelmoraDlg::SetupSkinButtons()
 {

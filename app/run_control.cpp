@@ -402,7 +402,7 @@ void CVelmoraDlg::SetRunningLook(bool running)
 {
     wxWindow* const focus = FindFocus();
     const auto* focusedButton = dynamic_cast<CSkinButtonType*>(focus);
-    const bool framed = !focusedButton || focusedButton->ShowsFocusMark();
+    const bool framed = !focusedButton || focusedButton->ShowsFocusFrame();
     m_btnConvertAll->Show(!running);
     m_btnConvertSelected->Show(!running);
     m_btnStop->Show(running);

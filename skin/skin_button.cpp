@@ -256,9 +256,9 @@ void CxSkinButton::DrawCaption(wxDC& dc, const wxSize& size, bool disabled) cons
     dc.DrawLabel(text, area, horizontal | wxALIGN_CENTER_VERTICAL, accelIndex);
 }
 
-// A dotted frame of alternating black and white pixels over a white line:
-// it reads on the light, the green and the dark blue parts of the skin alike.
-void CxSkinButton::DrawFocusMark(wxDC& dc, const wxSize& size) const
+// A dotted frame, black and white pixels by turns: it reads on the light, the
+// green and the dark blue parts of the skin alike.
+void CxSkinButton::DrawFocusFrame(wxDC& dc, const wxSize& size) const
 {
     const wxRect frame = wxRect(size).Deflate(m_nFocusInset >= 0 ? m_nFocusInset : DefaultFocusInset(size));
     if (frame.width < 2 || frame.height < 2)
@@ -289,8 +289,8 @@ void CxSkinButton::Paint(wxDC& dc)
     const Look look = GetLook();
     const auto draw = [&](wxDC& target) {
         Draw(target, size, look);
-        if (ShowsFocusMark())
-            DrawFocusMark(target, size);
+        if (ShowsFocusFrame())
+            DrawFocusFrame(target, size);
     };
     if (m_bOffscreen) {
         // Composed off screen, reaches the window in one copy: no flicker.
@@ -354,7 +354,7 @@ void CxSkinButton::DoEnable(bool enable)
 // a mouse user needs no frame, so it shows only once a key is pressed here.
 void CxSkinButton::SetFocusWithoutFrame()
 {
-    m_bMarkHidden = true;
+    m_bFrameHidden = true;
     m_bPressFocus = FindFocus() != this; // the focus event may come later
     SetFocus();
     Refresh();
@@ -363,7 +363,7 @@ void CxSkinButton::SetFocusWithoutFrame()
 void CxSkinButton::OnSetFocus(wxFocusEvent& event)
 {
     m_bFocused = true;
-    m_bMarkHidden = m_bPressFocus;
+    m_bFrameHidden = m_bPressFocus;
     m_bPressFocus = false;
     Refresh();
     event.Skip();
@@ -403,7 +403,7 @@ void CxSkinButton::Press()
             CaptureMouse();
         m_bCaptured = true;
     }
-    m_bMarkHidden = true;
+    m_bFrameHidden = true;
     m_bPushed = true;
     Refresh();
 }
@@ -440,7 +440,7 @@ void CxSkinButton::OnLeftUp(wxMouseEvent& event)
 
 void CxSkinButton::OnKillFocus(wxFocusEvent& event)
 {
-    m_bFocused = m_bMarkHidden = m_bPressFocus = false;
+    m_bFocused = m_bFrameHidden = m_bPressFocus = false;
     Refresh();
     if (m_bCaptured && HasCapture())
         ReleaseMouse();
@@ -469,8 +469,8 @@ void CxSkinButton::OnKeyDown(wxKeyEvent& event)
         event.Skip();
         return;
     }
-    if (m_bMarkHidden) {
-        m_bMarkHidden = false;
+    if (m_bFrameHidden) {
+        m_bFrameHidden = false;
         Refresh();
     }
     if (event.GetKeyCode() != WXK_SPACE || event.HasAnyModifiers()) {
@@ -505,7 +505,7 @@ void CxSkinButton::OnCharHook(wxKeyEvent& event)
         event.Skip();
         return;
     }
-    m_bMarkHidden = false;
+    m_bFrameHidden = false;
     ClickCheckState();
     Refresh();
     SendClick(); // last: the parent's handler may destroy this button

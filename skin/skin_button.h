@@ -88,7 +88,7 @@ public:
     void SetFocusWithoutFrame();
 
     // Whether the focus frame shows now.
-    bool ShowsFocusMark() const { return m_bFocused && !m_bMarkHidden && IsEnabled(); }
+    bool ShowsFocusFrame() const { return m_bFocused && !m_bFrameHidden && IsEnabled(); }
 
     // The label is what screen readers say; it is drawn only without
     // m_bCaptionInPictures.
@@ -131,7 +131,7 @@ private:
     StatePicture* PictureFor(Look look);
     void DrawBackground(wxDC& dc, const wxSize& size) const;
     void DrawCaption(wxDC& dc, const wxSize& size, bool disabled) const;
-    void DrawFocusMark(wxDC& dc, const wxSize& size) const;
+    void DrawFocusFrame(wxDC& dc, const wxSize& size) const;
     void ResizeToNormalPicture();
 
     void Press();
@@ -161,7 +161,7 @@ private:
     bool m_bPushed = false;     // shows pressed (captured and over, or space held)
     bool m_bSpaceDown = false;  // space bar went down here, not yet up
     bool m_bFocused = false;    // between its set-focus and kill-focus events
-    bool m_bMarkHidden = false; // focused by a press, no key pressed since
+    bool m_bFrameHidden = false; // focused by a press, no key pressed since
     bool m_bPressFocus = false; // a press asked for the focus, not yet here
 
     StatePicture m_imgNormal;

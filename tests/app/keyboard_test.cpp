@@ -30,20 +30,23 @@ const ImageButtonCase kImageButtons[] = {
     {IDC_CONVERT_ALL, L"Convert All"}, {IDC_STOP, L"Stop"},
 };
 
-// Where two drawings differ, as the smallest rectangle around it; the
-// number of pixels that differ goes to `count`.
+// Where two drawings differ: the smallest rectangle round it, which must be
+// a one-pixel frame (nothing changes inside it); `count` pixels differ.
 wxRect Changed(const wxImage& a, const wxImage& b, int& count)
 {
+    std::vector<wxPoint> points;
     wxRect box;
-    count = 0;
     for (int y = 0; y < a.GetHeight(); ++y) {
         for (int x = 0; x < a.GetWidth(); ++x) {
             if (PixelAt(a, x, y) != PixelAt(b, x, y)) {
-                box = count++ ? box.Union(wxRect(x, y, 1, 1)) : wxRect(x, y, 1, 1);
-                EXPECT_FALSE(wxRect(box).Deflate(1).Contains(x, y)) << "inside the frame: " << x << "," << y;
+                box = points.empty() ? wxRect(x, y, 1, 1) : box.Union(wxRect(x, y, 1, 1));
+                points.emplace_back(x, y);
             }
         }
     }
+    for (const wxPoint& p : points)
+        EXPECT_FALSE(wxRect(box).Deflate(1).Contains(p)) << "inside the frame: " << p.x << "," << p.y;
+    count = static_cast<int>(points.size());
     return box;
 }
 

@@ -746,13 +746,13 @@ TEST_F(SkinButtonFocusTest, FocusFromAPressShowsNoFrameUntilAKeyIsPressed)
 {
     CxSkinButton& button = MakePictured();
     SendFocus(button, wxEVT_SET_FOCUS);
-    EXPECT_TRUE(button.ShowsFocusMark());
+    EXPECT_TRUE(button.ShowsFocusFrame());
     Click(button);
-    EXPECT_FALSE(button.ShowsFocusMark());
+    EXPECT_FALSE(button.ShowsFocusFrame());
     SendKey(button, wxEVT_KEY_DOWN, WXK_SHIFT);
-    EXPECT_TRUE(button.ShowsFocusMark());
+    EXPECT_TRUE(button.ShowsFocusFrame());
     SendFocus(button, wxEVT_KILL_FOCUS);
-    EXPECT_FALSE(button.ShowsFocusMark());
+    EXPECT_FALSE(button.ShowsFocusFrame());
 }
 
 TEST_F(SkinButtonDrawTest, LabelIsNotDrawnWhenThePicturesCarryTheCaption)
