@@ -24,10 +24,10 @@ struct ImageButtonCase {
 };
 
 const ImageButtonCase kImageButtons[] = {
-    {IDC_ADD_FILES, L"Add File(s)"},   {IDC_ADD_FOLDER, L"Add Folder"},
+    {IDC_ADD_FILES, L"Add File(s)"},         {IDC_ADD_FOLDER, L"Add Folder"},
     {IDC_REMOVE_SELECTED, L"Remove Selected"}, {IDC_REMOVE_ALL, L"Remove All"},
-    {IDC_HELP, L"Help"},               {IDC_CONVERT_SELECTED, L"Convert Selected"},
-    {IDC_CONVERT_ALL, L"Convert All"}, {IDC_STOP, L"Stop"},
+    {IDC_HELP, L"Help"},                     {IDC_CONVERT_SELECTED, L"Convert Selected"},
+    {IDC_CONVERT_ALL, L"Convert All"},       {IDC_STOP, L"Stop"},
 };
 
 // Where two drawings differ: the smallest rectangle round it, which must be
@@ -135,14 +135,15 @@ TEST_F(AppTest, TabGoesThroughTheWindowFromTopLeftToBottomRight)
 {
     CVelmoraDlg& dialog = MakeDialog();
     const std::vector<int> expected = {
-        IDC_ADD_FILES,  IDC_ADD_FOLDER,     IDC_REMOVE_SELECTED, IDC_REMOVE_ALL,     IDC_HELP,
-        IDC_FILE_LIST,  CAdsDialog::IDD,    IDC_SAVE_IN_SOURCE,  IDC_PAGE_SETUP,     IDC_CUSTOMIZE,
-        IDC_OUTPUT_FOLDER, IDC_BROWSE,      IDC_CONVERT_SELECTED, IDC_CONVERT_ALL,   IDC_STOP,
+        IDC_ADD_FILES,        IDC_ADD_FOLDER,    IDC_REMOVE_SELECTED, IDC_REMOVE_ALL, IDC_HELP,  // the banner
+        IDC_FILE_LIST,        CAdsDialog::IDD,                                                   // list, side panel
+        IDC_SAVE_IN_SOURCE,   IDC_PAGE_SETUP,                                                    // the options
+        IDC_CUSTOMIZE,        IDC_OUTPUT_FOLDER, IDC_BROWSE,
+        IDC_CONVERT_SELECTED, IDC_CONVERT_ALL,   IDC_STOP,  // Stop shows in their place during a run
         IDC_HOME_LINK,
     };
     for (const wxSize& size : {dialog.GetClientSize(), wxSize(1400, 1000)}) {
-        dialog.SetClientSize(size);
-        Pump();
+        dialog.ApplyLayout(size.x, size.y);
         std::vector<int> order;
         for (const wxWindow* child : dialog.GetChildren()) {
             if (!child->IsTopLevel() && child->AcceptsFocusFromKeyboard())
