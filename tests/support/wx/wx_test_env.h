@@ -44,7 +44,8 @@ using WindowPtr = std::unique_ptr<T, WindowDestroyer>;
 // took it.
 bool SendMouse(wxWindow& window, wxEventType type, int x, int y, bool leftIsDown = false);
 
-// Sends a synthesized key event (wxEVT_KEY_DOWN or wxEVT_KEY_UP).
+// Sends a synthesized key event (wxEVT_KEY_DOWN, wxEVT_KEY_UP, or
+// wxEVT_CHAR_HOOK, which a real key sends first to the focused window).
 bool SendKey(wxWindow& window, wxEventType type, int keyCode);
 
 // Sends a synthesized focus event (wxEVT_SET_FOCUS or wxEVT_KILL_FOCUS)
