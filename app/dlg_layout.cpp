@@ -6,6 +6,7 @@
 #include "dlg_ids.h"
 #include "dlg_layout.h"
 #include "dlg_template.h"
+#include "tab_order.h"
 
 #include <algorithm>
 
@@ -145,5 +146,8 @@ void CVelmoraDlg::ApplyLayout(int cx, int cy)
         m_btnPageSetup->Move(browse.GetRight() + 1 - m_btnPageSetup->GetSize().GetWidth(), browse.y);
         CentreVertically(m_btnPageSetup, firstRow);
     }
+
+    // Tab goes through the controls as they now stand.
+    OrderTabsByPosition(*this);
     Refresh(false);
 }

@@ -3,6 +3,7 @@
 
 #include "dlg_ids.h"
 #include "dlg_skin.h"
+#include "dlg_template.h"
 
 namespace {
 
@@ -26,17 +27,27 @@ constexpr SkinButtonPictures kSkinButtons[] = {
 
 }  // namespace
 
-// The pictures carry the captions, so the buttons' own texts are cleared.
+// The pictures carry the captions, so the buttons draw no text of their own;
+// their label is still the caption, without the blanks around it: it is what
+// a screen reader says and what the tooltip shows.
 // Each button takes the size of its normal picture where it stands.
 void CVelmoraDlg::SetupSkinButtons()
 {
     for (const SkinButtonPictures& b : kSkinButtons) {
         auto* button = dynamic_cast<CSkinButtonType*>(FindControl(b.id));
-        if (!button)
+        const TemplateControl* control = FindTemplateControl(b.id);
+        if (!button || !control)
             continue;
-        button->SetLabel(wxString());
+        const wxString caption = wxString(control->text).Strip(wxString::both);
+        button->m_bCaptionInPictures = true;
+        button->SetLabel(caption);
+        if (!button->GetToolTip())
+            button->SetToolTip(caption);
         button->SetStateImages(b.normal, b.pressed, b.hover, b.disabled);
         button->m_bOffscreen = true;
+        // Help has no button body: its focus frame goes round the whole picture.
+        if (b.id == IDC_HELP)
+            button->m_nFocusInset = 1;
         if (b.onBanner)
             button->m_pBackdrop = &m_bmpBackdrop;
         else

@@ -1,5 +1,6 @@
 // The controls of the main window's dialog template (102): ids, kinds, texts
-// and rectangles in dialog units, in template order, which is the tab order.
+// and rectangles in dialog units, in template order (the order they are
+// created in; the layout puts them into reading order for the Tab key).
 #pragma once
 
 #include <span>

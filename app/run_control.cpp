@@ -400,6 +400,9 @@ void CVelmoraDlg::ForgetListRow(int row)
 
 void CVelmoraDlg::SetRunningLook(bool running)
 {
+    wxWindow* const focus = FindFocus();
+    const auto* focusedButton = dynamic_cast<CSkinButtonType*>(focus);
+    const bool framed = !focusedButton || focusedButton->ShowsFocusFrame();
     m_btnConvertAll->Show(!running);
     m_btnConvertSelected->Show(!running);
     m_btnStop->Show(running);
@@ -415,6 +418,17 @@ void CVelmoraDlg::SetRunningLook(bool running)
     m_labelOutput->Enable(true);
     m_bRunningLook = running;
     InvalidateConvertArea();
+
+    // A focus on a control that has just hidden or gone grey would be lost to
+    // the keyboard: it goes on to Stop for the run, to Convert All after it,
+    // with a frame only if the keyboard brought it to the lost one.
+    if (focus && IsDescendant(focus) && !(focus->IsShown() && focus->IsEnabled())) {
+        CSkinButtonType* next = running ? m_btnStop : m_btnConvertAll;
+        if (framed)
+            next->SetFocus();
+        else
+            next->SetFocusWithoutFrame();
+    }
 }
 
 void CVelmoraDlg::InvalidateConvertArea()

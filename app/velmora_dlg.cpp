@@ -151,6 +151,10 @@ void CVelmoraDlg::InitMainWindow()
     m_pEngine->m_bSameFolder = m_radioSameFolder->GetValue();
     TransferDataToWindow();
     ApplyLayout(GetClientSize().GetWidth(), GetClientSize().GetHeight());
+
+    // The focus starts on the first control in the tab order, with no frame
+    // until a key is pressed; left alone, GTK picks one by its own sorting.
+    m_btnAddFiles->SetFocusWithoutFrame();
 }
 
 void CVelmoraDlg::SetupAdsPanel()
@@ -227,14 +231,13 @@ void CVelmoraDlg::ResizeFileListColumns(int clientWidth)
 }
 
 // The page setup dialog object lives as long as the window and is opened from
-// the context menu and from a button beside the output-folder controls,
-// which comes after Browse in the tab order.
+// the context menu and from a button above Browse (the layout places it and
+// gives it its turn in the tab order).
 void CVelmoraDlg::SetupPageSetup()
 {
     m_pPageSetupDlg = new CPageSetupDlg(this);
     const wxRect rect = DialogUnitsToPixels(this, 285, 254, 60, 14);
     m_btnPageSetup = new wxButton(this, IDC_PAGE_SETUP, wxS("Page Setup..."), rect.GetPosition(), rect.GetSize());
-    m_btnPageSetup->MoveAfterInTabOrder(m_btnBrowse);
 }
 
 void CVelmoraDlg::OnOK(wxCommandEvent&) {}

@@ -9,6 +9,7 @@
 #include <wx/settings.h>
 
 #include "res/wx_resources.h"
+#include "skin/accessible_name.h"
 #include "skin/memory_dc.h"
 
 namespace {
@@ -36,6 +37,11 @@ BuiltInColours ColoursFor(CxSkinButton::Look look)
     }
     return {{237, 237, 237}, {111, 110, 110}, {229, 228, 228}, {214, 213, 213}};
 }
+
+// How far the focus frame stands inside the button's edges by default: clear
+// of the pictures' transparent margins, outlines and rounded corners, and
+// still around the caption of a small button.
+int DefaultFocusInset(const wxSize& size) { return std::clamp(std::min(size.x, size.y) / 7, 3, 7); }
 
 void FillRect(wxDC& dc, int x, int y, int width, int height)
 {
@@ -79,10 +85,12 @@ wxBEGIN_EVENT_TABLE(CxSkinButton, wxControl)
     EVT_LEFT_DOWN(CxSkinButton::OnLeftDown)
     EVT_LEFT_DCLICK(CxSkinButton::OnLeftDClick)
     EVT_LEFT_UP(CxSkinButton::OnLeftUp)
+    EVT_SET_FOCUS(CxSkinButton::OnSetFocus)
     EVT_KILL_FOCUS(CxSkinButton::OnKillFocus)
     EVT_MOUSE_CAPTURE_LOST(CxSkinButton::OnCaptureLost)
     EVT_KEY_DOWN(CxSkinButton::OnKeyDown)
     EVT_KEY_UP(CxSkinButton::OnKeyUp)
+    EVT_CHAR_HOOK(CxSkinButton::OnCharHook)
 wxEND_EVENT_TABLE()
 
 CxSkinButton::CxSkinButton(wxWindow* parent, wxWindowID id, const wxString& label,
@@ -224,6 +232,8 @@ void CxSkinButton::DrawBackground(wxDC& dc, const wxSize& size) const
 
 void CxSkinButton::DrawCaption(wxDC& dc, const wxSize& size, bool disabled) const
 {
+    if (m_bCaptionInPictures)
+        return;
     wxString text;
     const int accelIndex = FindAccelIndex(GetLabel(), &text);
     if (text.empty())
@@ -246,19 +256,49 @@ void CxSkinButton::DrawCaption(wxDC& dc, const wxSize& size, bool disabled) cons
     dc.DrawLabel(text, area, horizontal | wxALIGN_CENTER_VERTICAL, accelIndex);
 }
 
+// A dotted frame, black and white pixels by turns: it reads on the light, the
+// green and the dark blue parts of the skin alike.
+void CxSkinButton::DrawFocusFrame(wxDC& dc, const wxSize& size) const
+{
+    const wxRect frame = wxRect(size).Deflate(m_nFocusInset >= 0 ? m_nFocusInset : DefaultFocusInset(size));
+    if (frame.width < 2 || frame.height < 2)
+        return;
+    wxDCPenChanger noPen(dc, *wxTRANSPARENT_PEN);
+    wxDCBrushChanger white(dc, *wxWHITE_BRUSH);
+    FillRect(dc, frame.x, frame.y, frame.width, 1);
+    FillRect(dc, frame.x, frame.GetBottom(), frame.width, 1);
+    FillRect(dc, frame.x, frame.y, 1, frame.height);
+    FillRect(dc, frame.GetRight(), frame.y, 1, frame.height);
+
+    dc.SetBrush(*wxBLACK_BRUSH);
+    for (int x = frame.x; x <= frame.GetRight(); x += 2) {
+        FillRect(dc, x, frame.y, 1, 1);
+        FillRect(dc, x, frame.GetBottom(), 1, 1);
+    }
+    for (int y = frame.y; y <= frame.GetBottom(); y += 2) {
+        FillRect(dc, frame.x, y, 1, 1);
+        FillRect(dc, frame.GetRight(), y, 1, 1);
+    }
+}
+
 void CxSkinButton::Paint(wxDC& dc)
 {
     const wxSize size = GetClientSize();
     if (size.x <= 0 || size.y <= 0)
         return;
     const Look look = GetLook();
+    const auto draw = [&](wxDC& target) {
+        Draw(target, size, look);
+        if (ShowsFocusFrame())
+            DrawFocusFrame(target, size);
+    };
     if (m_bOffscreen) {
         // Composed off screen, reaches the window in one copy: no flicker.
         CMemoryDC surface(dc, wxRect(size));
         if (surface.IsOk())
-            Draw(surface, size, look);
+            draw(surface);
     } else {
-        Draw(dc, size, look);
+        draw(dc);
     }
 }
 
@@ -291,6 +331,7 @@ void CxSkinButton::OnEraseBackground(wxEraseEvent&)
 void CxSkinButton::SetLabel(const wxString& label)
 {
     wxControl::SetLabel(label);
+    SetAccessibleButtonName(*this, RemoveMnemonics(label));
     Refresh();
 }
 
@@ -304,6 +345,28 @@ void CxSkinButton::DoEnable(bool enable)
         m_bCaptured = m_bPushed = m_bSpaceDown = m_bHover = false;
     }
     Refresh();
+}
+
+// ------------------------------------------------------------- the focus
+
+// wx does not say where a focus came from; the one case told apart is the
+// button's own press, which asks for the focus as a native button does:
+// a mouse user needs no frame, so it shows only once a key is pressed here.
+void CxSkinButton::SetFocusWithoutFrame()
+{
+    m_bFrameHidden = true;
+    m_bPressFocus = FindFocus() != this; // the focus event may come later
+    SetFocus();
+    Refresh();
+}
+
+void CxSkinButton::OnSetFocus(wxFocusEvent& event)
+{
+    m_bFocused = true;
+    m_bFrameHidden = m_bPressFocus;
+    m_bPressFocus = false;
+    Refresh();
+    event.Skip();
 }
 
 // -------------------------------------------------------------- the mouse
@@ -335,11 +398,12 @@ void CxSkinButton::Press()
 {
     m_bHover = false;
     if (!m_bCaptured) {
-        SetFocus(); // as a native button does, so the space bar works next
+        SetFocusWithoutFrame(); // as a native button does, so the space bar works next
         if (!HasCapture())
             CaptureMouse();
         m_bCaptured = true;
     }
+    m_bFrameHidden = true;
     m_bPushed = true;
     Refresh();
 }
@@ -376,12 +440,11 @@ void CxSkinButton::OnLeftUp(wxMouseEvent& event)
 
 void CxSkinButton::OnKillFocus(wxFocusEvent& event)
 {
+    m_bFocused = m_bFrameHidden = m_bPressFocus = false;
+    Refresh();
     if (m_bCaptured && HasCapture())
         ReleaseMouse();
-    if (m_bCaptured || m_bSpaceDown) {
-        m_bCaptured = m_bPushed = m_bSpaceDown = false;
-        Refresh();
-    }
+    m_bCaptured = m_bPushed = m_bSpaceDown = false;
     event.Skip();
 }
 
@@ -398,9 +461,18 @@ void CxSkinButton::OnCaptureLost(wxMouseCaptureLostEvent&)
 
 // The space bar: going down changes the check state (check box and radio
 // kinds) and shows the button pressed; coming up clicks it, whatever its
-// kind. Auto-repeated downs are ignored.
+// kind. Auto-repeated downs are ignored. Any key pressed here shows the
+// focus frame that a mouse press hid.
 void CxSkinButton::OnKeyDown(wxKeyEvent& event)
 {
+    if (!IsEnabled()) {
+        event.Skip();
+        return;
+    }
+    if (m_bFrameHidden) {
+        m_bFrameHidden = false;
+        Refresh();
+    }
     if (event.GetKeyCode() != WXK_SPACE || event.HasAnyModifiers()) {
         event.Skip();
         return;
@@ -414,13 +486,29 @@ void CxSkinButton::OnKeyDown(wxKeyEvent& event)
 
 void CxSkinButton::OnKeyUp(wxKeyEvent& event)
 {
-    if (event.GetKeyCode() != WXK_SPACE || !m_bSpaceDown) {
+    if (event.GetKeyCode() != WXK_SPACE || !m_bSpaceDown || !IsEnabled()) {
         event.Skip();
         return;
     }
     m_bSpaceDown = false;
     Refresh();
     SendClick();
+}
+
+// Enter clicks at once, as it does a native button. It is taken here, where
+// the key comes first to the focused window, because a dialog would
+// otherwise keep it for its default button (Windows never lets it through).
+void CxSkinButton::OnCharHook(wxKeyEvent& event)
+{
+    const int key = event.GetKeyCode();
+    if ((key != WXK_RETURN && key != WXK_NUMPAD_ENTER) || event.HasAnyModifiers() || !IsEnabled()) {
+        event.Skip();
+        return;
+    }
+    m_bFrameHidden = false;
+    ClickCheckState();
+    Refresh();
+    SendClick(); // last: the parent's handler may destroy this button
 }
 
 // ---------------------------------------------------- clicks and checking

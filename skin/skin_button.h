@@ -20,9 +20,13 @@
 // button with that style; skin buttons before the first GROUP form one group.
 // Other windows neither start nor end a group.
 //
-// Every click (mouse, or the space bar for keyboard users, on any kind) sends
-// a wxEVT_BUTTON command event with the button's id, which reaches the
-// parent's event table.
+// Every click (mouse, or the space bar or Enter for keyboard users, on any
+// kind) sends a wxEVT_BUTTON command event with the button's id, which
+// reaches the parent's event table. A disabled button ignores all of them.
+//
+// Keyboard focus shows as a dotted frame inset in the button's face, drawn
+// over whatever look the button has, except while the focus came from a
+// mouse press on the button (until a key is pressed on it).
 class CxSkinButton : public wxControl
 {
 public:
@@ -79,6 +83,15 @@ public:
     // nothing is drawn beneath the picture: the bitmap starts black.
     wxBitmap RenderToBitmap();
 
+    // Takes the focus as a press on the button does: the frame shows only
+    // once a key is pressed here (for a focus given at the window's start).
+    void SetFocusWithoutFrame();
+
+    // Whether the focus frame shows now.
+    bool ShowsFocusFrame() const { return m_bFocused && !m_bFrameHidden && IsEnabled(); }
+
+    // The label is what screen readers say; it is drawn only without
+    // m_bCaptionInPictures.
     void SetLabel(const wxString& label) override;
     bool AcceptsFocus() const override { return true; }
 
@@ -86,6 +99,11 @@ public:
     bool m_bOffscreen = false;          // compose over a background off screen
     wxColour m_crFill{0, 0, 0};         // background without a backdrop
     const wxBitmap* m_pBackdrop = nullptr;  // owned by the parent; row-uniform
+    // The pictures carry the caption: the label is not drawn over them.
+    bool m_bCaptionInPictures = false;
+    // The focus frame's distance from the edges; -1: a few pixels, from the
+    // button's size, inside a picture's body.
+    int m_nFocusInset = -1;
 
     // Caption colour and horizontal alignment (wxALIGN_LEFT,
     // wxALIGN_CENTER_HORIZONTAL or wxALIGN_RIGHT; vertical bits are ignored,
@@ -113,6 +131,7 @@ private:
     StatePicture* PictureFor(Look look);
     void DrawBackground(wxDC& dc, const wxSize& size) const;
     void DrawCaption(wxDC& dc, const wxSize& size, bool disabled) const;
+    void DrawFocusFrame(wxDC& dc, const wxSize& size) const;
     void ResizeToNormalPicture();
 
     void Press();
@@ -128,10 +147,12 @@ private:
     void OnLeftDown(wxMouseEvent& event);
     void OnLeftDClick(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
+    void OnSetFocus(wxFocusEvent& event);
     void OnKillFocus(wxFocusEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
     void OnKeyDown(wxKeyEvent& event);
     void OnKeyUp(wxKeyEvent& event);
+    void OnCharHook(wxKeyEvent& event);
 
     int m_nKind = KIND_PUSH;
     bool m_bChecked = false;
@@ -139,6 +160,9 @@ private:
     bool m_bCaptured = false;   // left button went down here, not yet up
     bool m_bPushed = false;     // shows pressed (captured and over, or space held)
     bool m_bSpaceDown = false;  // space bar went down here, not yet up
+    bool m_bFocused = false;    // between its set-focus and kill-focus events
+    bool m_bFrameHidden = false; // focused by a press, no key pressed since
+    bool m_bPressFocus = false; // a press asked for the focus, not yet here
 
     StatePicture m_imgNormal;
     StatePicture m_imgPressed;

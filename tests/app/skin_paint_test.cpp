@@ -115,8 +115,8 @@ TEST_F(SkinPaintTest, ImageButtonsHaveTheirPicturesSizesAndBackgrounds)
     for (const SkinButtonCase& c : kSkinButtons) {
         SCOPED_TRACE(testing::Message() << "button " << c.id);
         CxSkinButton& button = Button(c.id);
-        // The pictures carry the captions.
-        EXPECT_EQ(button.GetLabel(), wxString());
+        // The pictures carry the captions: the labels are not drawn.
+        EXPECT_TRUE(button.m_bCaptionInPictures);
         EXPECT_TRUE(button.m_bOffscreen);
         const wxSize picture = LoadPngImage(c.normal).GetSize();
         // Help is given its own size by the layout.

@@ -12,6 +12,7 @@
 #include "wx_test_env.h"
 
 using corvale_test::PixelAt;
+using corvale_test::SendFocus;
 using corvale_test::SendKey;
 using corvale_test::SendMouse;
 using Look = CxSkinButton::Look;
@@ -116,6 +117,7 @@ using SkinButtonMouseTest = SkinButtonTest;
 using SkinButtonKeyboardTest = SkinButtonTest;
 using SkinButtonCheckTest = SkinButtonTest;
 using SkinButtonDrawTest = SkinButtonTest;
+using SkinButtonFocusTest = SkinButtonTest;
 
 } // namespace
 
@@ -237,9 +239,7 @@ TEST_F(SkinButtonMouseTest, LosingFocusWhilePressedReleasesTheMouse)
 {
     CxSkinButton& button = MakePictured();
     Down(button);
-    wxFocusEvent killFocus(wxEVT_KILL_FOCUS, button.GetId());
-    killFocus.SetEventObject(&button);
-    button.GetEventHandler()->ProcessEvent(killFocus);
+    SendFocus(button, wxEVT_KILL_FOCUS);
 
     EXPECT_FALSE(button.IsCaptured());
     EXPECT_FALSE(button.HasCapture());
@@ -738,4 +738,31 @@ TEST_F(SkinButtonDrawTest, MissingPictureIdsFallBack)
     Down(button);
     EXPECT_EQ(Shown(button, 72, 1), wxColour(90, 124, 185)) << "built-in pressed look";
     Up(button);
+}
+
+// ------------------------------------------------------- keyboard focus
+
+TEST_F(SkinButtonFocusTest, FocusFromAPressShowsNoFrameUntilAKeyIsPressed)
+{
+    CxSkinButton& button = MakePictured();
+    SendFocus(button, wxEVT_SET_FOCUS);
+    EXPECT_TRUE(button.ShowsFocusFrame());
+    Click(button);
+    EXPECT_FALSE(button.ShowsFocusFrame());
+    SendKey(button, wxEVT_KEY_DOWN, WXK_SHIFT);
+    EXPECT_TRUE(button.ShowsFocusFrame());
+    SendFocus(button, wxEVT_KILL_FOCUS);
+    EXPECT_FALSE(button.ShowsFocusFrame());
+}
+
+TEST_F(SkinButtonDrawTest, LabelIsNotDrawnWhenThePicturesCarryTheCaption)
+{
+    CxSkinButton& button = Make();
+    button.SetSize(160, 30);
+    const wxImage bare = button.RenderToBitmap().ConvertToImage();
+    button.m_bCaptionInPictures = true;
+    button.SetLabel(wxS("Convert All"));
+    EXPECT_TRUE(SameImage(button.RenderToBitmap().ConvertToImage(), bare));
+    button.m_bCaptionInPictures = false;
+    EXPECT_FALSE(SameImage(button.RenderToBitmap().ConvertToImage(), bare));
 }

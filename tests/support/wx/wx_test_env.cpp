@@ -55,6 +55,13 @@ bool SendKey(wxWindow& window, wxEventType type, int keyCode)
     return window.GetEventHandler()->ProcessEvent(event);
 }
 
+bool SendFocus(wxWindow& window, wxEventType type)
+{
+    wxFocusEvent event(type, window.GetId());
+    event.SetEventObject(&window);
+    return window.GetEventHandler()->ProcessEvent(event);
+}
+
 #ifndef __WXGTK__
 namespace {
 

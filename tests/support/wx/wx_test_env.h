@@ -44,8 +44,14 @@ using WindowPtr = std::unique_ptr<T, WindowDestroyer>;
 // took it.
 bool SendMouse(wxWindow& window, wxEventType type, int x, int y, bool leftIsDown = false);
 
-// Sends a synthesized key event (wxEVT_KEY_DOWN or wxEVT_KEY_UP).
+// Sends a synthesized key event (wxEVT_KEY_DOWN, wxEVT_KEY_UP, or
+// wxEVT_CHAR_HOOK, which a real key sends first to the focused window).
 bool SendKey(wxWindow& window, wxEventType type, int keyCode);
+
+// Sends a synthesized focus event (wxEVT_SET_FOCUS or wxEVT_KILL_FOCUS)
+// straight to the window's handler, as the window system would when the
+// keyboard focus comes or goes; the real focus is left where it is.
+bool SendFocus(wxWindow& window, wxEventType type);
 
 // Takes the mouse capture away from the window that holds it, the way the
 // window system does when another window grabs the pointer: the holder gets
