@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -23,13 +22,8 @@ namespace {
 
 #ifdef _WIN32
 // The variables through which a tool script gets its command and its own path.
-constexpr char kToolCommandVariable[] = "CORVALE_TOOL_COMMAND";
-constexpr char kToolScriptVariable[] = "CORVALE_TOOL_SCRIPT";
-
-std::wstring Widen(const char* ascii)
-{
-    return std::wstring(ascii, ascii + std::strlen(ascii));
-}
+constexpr wchar_t kToolCommandVariable[] = L"CORVALE_TOOL_COMMAND";
+constexpr wchar_t kToolScriptVariable[] = L"CORVALE_TOOL_SCRIPT";
 #endif
 
 // Writes the whole text to a new file; false (and no file) on failure.
@@ -130,9 +124,10 @@ std::wstring VelmoraEng::WriteToolScript([[maybe_unused]] const std::wstring& co
     // would be mangled. The script's own text stays ASCII: the command line
     // and the script's path come in variables, which keep every letter.
     const std::wstring path = MakeWorkPath(L"velmora") + L".bat";
-    const std::string text = "chcp " + std::to_string(GetACP()) + "\r\n\r\n%" + kToolCommandVariable +
-                             "%\r\n\r\ndel \"%" + kToolScriptVariable + "%\"";
-    if (!WriteNewFile(path, text))
+    const std::wstring text = L"chcp " + std::to_wstring(GetACP()) + L"\r\n\r\n%" + kToolCommandVariable +
+                              L"%\r\n\r\ndel \"%" + kToolScriptVariable + L"%\"";
+    auto bytes = WideToUtf8(text);
+    if (!bytes || !WriteNewFile(path, *bytes))
         return std::wstring();
 #else
     // The shell reads the script through the file it opened, so the script
@@ -157,8 +152,7 @@ bool VelmoraEng::RunTool(const std::wstring& commandLine)
 
     ChildProcess child;
 #ifdef _WIN32
-    const ChildEnvironment environment{{Widen(kToolCommandVariable), commandLine},
-                                       {Widen(kToolScriptVariable), script}};
+    const ChildEnvironment environment{{kToolCommandVariable, commandLine}, {kToolScriptVariable, script}};
 #else
     const ChildEnvironment environment;
 #endif
